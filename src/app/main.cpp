@@ -1,0 +1,10 @@
+// Process entry point of the setup program.
+#include "app/the_app.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    static ph::TheApp theApp;
+    return theApp.Run(instance);
+}

@@ -1,0 +1,139 @@
+// Platform probes: DLL search path, running viewer, Windows version class, DPI.
+#include "app/probes.h"
+
+#include "base/handles.h"
+#include "base/text.h"
+
+#include <cwchar>
+
+namespace ph {
+
+namespace {
+
+constexpr wchar_t kViewerWindowClass[] = L"Photavian";
+
+bool FindViewerWindow()
+{
+    return ::FindWindowW(kViewerWindowClass, nullptr) != nullptr;
+}
+
+using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+
+int ComputeVersionClassFromSystem()
+{
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll");
+    auto rtlGetVersion = ntdll != nullptr
+        ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
+        : nullptr;
+    if (rtlGetVersion == nullptr) {
+        return ClassifyWindowsVersion(nullptr, OsVersionAtLeast);
+    }
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info); // 276 bytes
+    rtlGetVersion(&info);
+    return ClassifyWindowsVersion(&info, OsVersionAtLeast);
+}
+
+int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    return ::MessageBoxW(owner, text, caption, type);
+}
+
+int g_versionClass = 0;
+
+} // namespace
+
+PlatformSeams& Seams()
+{
+    static PlatformSeams seams{FindViewerWindow, ComputeVersionClassFromSystem, ShowMessageBox, ::GetLocalTime};
+    return seams;
+}
+
+void HardenDllSearchPath()
+{
+    wchar_t path[kPathChars] = {};
+    UINT len = ::GetSystemDirectoryW(path, static_cast<UINT>(kPathChars));
+    if (len == 0 || len >= kPathChars) {
+        return;
+    }
+    if (!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\")) {
+        return;
+    }
+    if (!AppendTextWhole(path, L"kernel32.dll")) {
+        return;
+    }
+    HMODULE kernel = ::GetModuleHandleW(path);
+    if (kernel == nullptr) {
+        return;
+    }
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto setDirs = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDirs != nullptr) {
+        setDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+bool IsViewerRunning()
+{
+    return Seams().isViewerRunning();
+}
+
+int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
+                           bool (*atLeast)(WORD major, WORD minor, WORD servicePackMajor))
+{
+    if (reported != nullptr && reported->dwMajorVersion >= 10) {
+        return reported->dwBuildNumber >= 22000 ? 11 : 10;
+    }
+    if (atLeast(6, 2, 0)) {
+        return 8;
+    }
+    if (atLeast(6, 1, 0)) {
+        return 7;
+    }
+    if (atLeast(6, 0, 0)) {
+        return 6;
+    }
+    if (atLeast(5, 1, 0)) {
+        return atLeast(5, 1, 3) ? 5 : 1;
+    }
+    return 0;
+}
+
+int WindowsVersionClass()
+{
+    if (g_versionClass == 0) {
+        g_versionClass = Seams().computeVersionClass();
+    }
+    return g_versionClass;
+}
+
+void ResetWindowsVersionClassCache()
+{
+    g_versionClass = 0;
+}
+
+bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor)
+{
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof(info); // 284 bytes
+    info.dwMajorVersion = major;
+    info.dwMinorVersion = minor;
+    info.wServicePackMajor = servicePackMajor;
+    DWORDLONG mask = 0;
+    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoW(&info, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+}
+
+int ScreenDpiX(HWND hwnd)
+{
+    WindowDc dc(hwnd);
+    if (!dc) {
+        return 96;
+    }
+    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+}
+
+} // namespace ph

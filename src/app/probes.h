@@ -1,0 +1,43 @@
+// Small questions the program asks of the running system: where libraries load from, whether
+// the viewer runs, the Windows generation, the version, the screen.
+#pragma once
+
+#include <windows.h>
+
+namespace ph {
+
+// Restricts later library loads by bare name to the system folder, where the system offers it.
+void HardenDllSearchPath();
+
+// True when a top-level window of the viewer's window class exists, whatever its title.
+bool IsViewerRunning();
+
+// The Windows generation: 11, 10, 8 (8 and 8.1), 7, 6 (Vista), 5 (XP SP3 and later),
+// 1 (XP before SP3) or 0 (older). Computed once and cached; class 0 is computed on every call.
+int WindowsVersionClass();
+
+// True when the system is at least major.minor with at least the given service-pack major.
+bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor);
+
+// Horizontal DPI of the screen the window's device context belongs to; 96 without one.
+int ScreenDpiX(HWND hwnd);
+
+// The version class rule itself, from what RtlGetVersion reported (null when it is missing)
+// and a version test.
+int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
+                           bool (*atLeast)(WORD major, WORD minor, WORD servicePackMajor));
+
+// What comes from outside the program goes through these replaceable functions, so that a test
+// can pin the answers. Each starts as the real system call.
+struct PlatformSeams {
+    bool (*isViewerRunning)();
+    int (*computeVersionClass)();
+    int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+    void (*localTime)(SYSTEMTIME* now);
+};
+PlatformSeams& Seams();
+
+// Forgets the cached version class (tests that pin the class call this).
+void ResetWindowsVersionClassCache();
+
+} // namespace ph

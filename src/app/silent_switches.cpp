@@ -1,0 +1,131 @@
+// Parsing the silent switches.
+#include "app/silent_switches.h"
+
+#include "base/text.h"
+
+#include <climits>
+#include <cwchar>
+#include <cwctype>
+
+namespace ph {
+
+bool HasSilentSwitch(const wchar_t* commandLine)
+{
+    return std::wcsstr(commandLine, L"/silent") != nullptr;
+}
+
+bool FindSwitchValue(const wchar_t* commandLine, const wchar_t* name, wchar_t* value, std::size_t valueChars)
+{
+    value[0] = L'\0';
+    const wchar_t* found = std::wcsstr(commandLine, name);
+    if (found == nullptr) {
+        return false;
+    }
+    std::size_t nameLen = std::wcslen(name);
+    std::size_t limit = nameLen < kSwitchWindowChars ? kSwitchWindowChars - nameLen : 0;
+    const wchar_t* start = found + nameLen;
+    std::size_t len = 0;
+    while (len < limit && start[len] != L'\0' && start[len] != L'/') {
+        ++len;
+    }
+    if (len + 1 > valueChars) {
+        len = valueChars - 1;
+    }
+    std::wmemcpy(value, start, len);
+    value[len] = L'\0';
+    return true;
+}
+
+int ReadSwitchInteger(const wchar_t* text)
+{
+    const wchar_t* p = text;
+    while (*p != L'\0' && std::iswspace(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == L'+' || *p == L'-') {
+        negative = *p == L'-';
+        ++p;
+    }
+    long long magnitude = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p) {
+        if (magnitude <= static_cast<long long>(INT_MAX) + 1) {
+            magnitude = magnitude * 10 + (*p - L'0');
+        }
+    }
+    if (negative) {
+        return magnitude > static_cast<long long>(INT_MAX) ? INT_MIN : -static_cast<int>(magnitude);
+    }
+    return magnitude > INT_MAX ? INT_MAX : static_cast<int>(magnitude);
+}
+
+void StripQuotesAndBlanks(wchar_t* text)
+{
+    auto dropTrailingBlanks = [text] {
+        std::size_t len = std::wcslen(text);
+        while (len > 0 && text[len - 1] == L' ') {
+            text[--len] = L'\0';
+        }
+    };
+    dropTrailingBlanks();
+    std::size_t len = std::wcslen(text);
+    if (len > 0 && text[len - 1] == L'"') {
+        text[--len] = L'\0';
+    }
+    if (text[0] == L'"') {
+        std::wmemmove(text, text + 1, len);
+    }
+    dropTrailingBlanks();
+}
+
+void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options)
+{
+    wchar_t line[kWorkPathChars] = {};
+    CopyTextCut(line, commandLine);
+
+    // A folder value replaces the default entirely, even when it is empty.
+    wchar_t folder[kWorkPathChars] = {};
+    if (FindSwitchValue(line, L"/folder=", folder, kWorkPathChars)) {
+        StripQuotesAndBlanks(folder);
+        CopyTextCut(options.destinationFolder, folder);
+    }
+
+    wchar_t number[kNumericValueChars] = {};
+    struct IntegerSwitch {
+        const wchar_t* name;
+        int* field;
+    };
+    const IntegerSwitch integerSwitches[] = {
+        {L"/desktop=", &options.desktopShortcut},
+        {L"/thumbs=", &options.thumbnailsShortcut},
+        {L"/group=", &options.startMenuGroup},
+        {L"/allusers=", &options.allUsers},
+    };
+    for (const IntegerSwitch& s : integerSwitches) {
+        if (FindSwitchValue(line, s.name, number, kNumericValueChars)) {
+            *s.field = ReadSwitchInteger(number);
+        }
+    }
+
+    if (FindSwitchValue(line, L"/assoc=", number, kNumericValueChars)) {
+        int mode = ReadSwitchInteger(number);
+        // 1: the image types (the first 49 rows); 2: every row.
+        std::size_t rows = mode == 1 ? kImageRowCount : mode == 2 ? kAssociationFlagCount : 0;
+        for (std::size_t i = 0; i < rows; ++i) {
+            options.associationFlags[i] = 1;
+        }
+        if (rows > 0) {
+            options.associate = 1;
+        }
+    }
+
+    // "/assocallusers" is a recognised switch that the run takes nothing from.
+    FindSwitchValue(line, L"/assocallusers", number, kNumericValueChars);
+
+    if (FindSwitchValue(line, L"/ini=", folder, kWorkPathChars)) {
+        StripQuotesAndBlanks(folder);
+        CopyTextCut(options.iniFolder, folder);
+    }
+}
+
+} // namespace ph

@@ -1,0 +1,198 @@
+// Ownership of Win32 handles: one move-only wrapper and a named type for each kind of handle
+// the program holds. Every handle is closed exactly once, by its owner's destructor.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace ph {
+
+// Traits supply the handle type, the value that means "none" and the close function.
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle h) : m_h(h) {}
+    ~UniqueHandle() { reset(); }
+
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : m_h(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+
+    explicit operator bool() const { return m_h != Traits::Invalid(); }
+    Handle get() const { return m_h; }
+
+    // For APIs that return the handle through an out parameter; drops any current handle.
+    Handle* put()
+    {
+        reset();
+        return &m_h;
+    }
+
+    Handle release() { return std::exchange(m_h, Traits::Invalid()); }
+
+    void reset(Handle h = Traits::Invalid())
+    {
+        if (m_h != Traits::Invalid()) {
+            Traits::Close(m_h);
+        }
+        m_h = h;
+    }
+
+private:
+    Handle m_h = Traits::Invalid();
+};
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::RegCloseKey(h); }
+};
+
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::FreeLibrary(h); }
+};
+
+struct StdioFileTraits {
+    using Handle = FILE*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { std::fclose(h); }
+};
+
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeleteObject(h); }
+};
+
+struct DisplayDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeleteDC(h); }
+};
+
+using UniqueFile = UniqueHandle<FileHandleTraits>;     // CreateFileW
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, threads, events
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibraryW
+using UniqueStdioFile = UniqueHandle<StdioFileTraits>; // _wfopen
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
+
+// Closes a C runtime stream and tells whether everything written reached the file: a full
+// disk often shows only when the buffered data is flushed at fclose.
+inline bool CloseStdioFileChecked(UniqueStdioFile& file)
+{
+    FILE* f = file.release();
+    return f == nullptr || std::fclose(f) == 0;
+}
+
+// A window's device context from GetDC, released with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
+    ~WindowDc()
+    {
+        if (m_hdc != nullptr) {
+            ::ReleaseDC(m_hwnd, m_hdc);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    explicit operator bool() const { return m_hdc != nullptr; }
+    HDC get() const { return m_hdc; }
+
+private:
+    HWND m_hwnd;
+    HDC m_hdc;
+};
+
+// COM initialised for the lifetime of the object on this thread (single-threaded apartment).
+class ComApartment {
+public:
+    ComApartment() : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment()
+    {
+        if (SUCCEEDED(m_hr)) {
+            ::CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    bool ok() const { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+// An owned COM interface pointer.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+
+    explicit operator bool() const { return m_p != nullptr; }
+    T* get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    void** put_void()
+    {
+        reset();
+        return reinterpret_cast<void**>(&m_p);
+    }
+    void reset()
+    {
+        if (m_p != nullptr) {
+            m_p->Release();
+            m_p = nullptr;
+        }
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+// A file that is deleted when the owner goes out of scope (the staging archive).
+class DeleteOnExitFile {
+public:
+    explicit DeleteOnExitFile(const wchar_t* path) : m_path(path) {}
+    ~DeleteOnExitFile() { ::DeleteFileW(m_path); }
+    DeleteOnExitFile(const DeleteOnExitFile&) = delete;
+    DeleteOnExitFile& operator=(const DeleteOnExitFile&) = delete;
+
+private:
+    const wchar_t* m_path;
+};
+
+} // namespace ph

@@ -1,0 +1,167 @@
+// Existing installation, default folder and installed file version lookups.
+#include "engine/existing_install.h"
+
+#include "base/handles.h"
+#include "base/text.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <memory>
+#include <new>
+
+namespace ph {
+
+namespace {
+
+constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
+constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr wchar_t kFixedDefaultFolder[] = L"C:\\Photavian\\";
+constexpr wchar_t kProductFolderName[] = L"Photavian";
+constexpr wchar_t kViewerFileName[] = L"ph_tav64.exe";
+
+// Reads a text value of HKEY_LOCAL_MACHINE of at most 259 characters. False when the key or
+// value is missing, is not text or is longer.
+bool ReadMachineText(const wchar_t* subKey, const wchar_t* valueName, wchar_t (&text)[kPathChars])
+{
+    text[0] = L'\0';
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD bytes = sizeof(text) - sizeof(wchar_t); // room for a terminator the value may lack
+    LSTATUS status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type,
+                                        reinterpret_cast<BYTE*>(text), &bytes);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        text[0] = L'\0';
+        return false;
+    }
+    text[bytes / sizeof(wchar_t)] = L'\0';
+    return true;
+}
+
+} // namespace
+
+int InstallFolderFromOpenCommand(const wchar_t* command, wchar_t* result)
+{
+    result[0] = L'\0';
+    if (command[0] == L'\0' || std::wcsstr(command, kViewerFileName) == nullptr) {
+        return 0;
+    }
+    // The viewer path: from the second character up to the next double quote.
+    wchar_t path[kPathChars] = {};
+    std::size_t len = 0;
+    for (const wchar_t* p = command + 1; *p != L'\0' && *p != L'"' && len + 1 < kPathChars; ++p) {
+        path[len++] = *p;
+    }
+    path[len] = L'\0';
+
+    // Drive and directory as the C runtime's path splitter gives them; the file name is dropped.
+    std::size_t folderLen = 0;
+    for (std::size_t i = 0; i < len; ++i) {
+        if (path[i] == L'\\' || path[i] == L'/') {
+            folderLen = i + 1;
+        }
+    }
+    if (folderLen == 0 && len >= 2 && path[1] == L':') {
+        folderLen = 2;
+    }
+    if (folderLen == 0) {
+        return 0; // a bare file name names no folder
+    }
+    path[folderLen] = L'\0';
+    if (!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\")) {
+        return 0;
+    }
+    CopyTextWhole(result, kPathChars, path);
+    return 1;
+}
+
+int FindExistingInstallFolder(wchar_t* result)
+{
+    result[0] = L'\0';
+    wchar_t command[kPathChars] = {};
+    ReadMachineText(kOpenCommandKey, nullptr, command);
+    return InstallFolderFromOpenCommand(command, result);
+}
+
+int DefaultProgramFilesFolder(wchar_t* result)
+{
+    CopyTextWhole(result, kPathChars, kFixedDefaultFolder);
+    wchar_t folder[kPathChars] = {};
+    if (!ReadMachineText(kCurrentVersionKey, L"ProgramFilesDir", folder)) {
+        return 1;
+    }
+    if (!EndsWithBackslash(folder) && !AppendTextWhole(folder, L"\\")) {
+        return 1;
+    }
+    if (!AppendTextWhole(folder, kProductFolderName)) {
+        return 1; // a cut folder would name another place: keep the fixed default
+    }
+    CopyTextWhole(result, kPathChars, folder);
+    return 1;
+}
+
+int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t* companyName)
+{
+    wchar_t libraryPath[kPathChars] = {};
+    UINT len = ::GetSystemDirectoryW(libraryPath, static_cast<UINT>(kPathChars));
+    if (len == 0 || len >= kPathChars) {
+        return 0;
+    }
+    if ((!EndsWithBackslash(libraryPath) && !AppendTextWhole(libraryPath, L"\\"))
+        || !AppendTextWhole(libraryPath, L"version.dll")) {
+        return 0;
+    }
+    UniqueModule library(::LoadLibraryW(libraryPath));
+    if (!library) {
+        return 0;
+    }
+    using GetSizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using GetInfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    auto getSize = reinterpret_cast<GetSizeFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetFileVersionInfoSizeW")));
+    auto getInfo = reinterpret_cast<GetInfoFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetFileVersionInfoW")));
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library.get(), "VerQueryValueW")));
+    if (getSize == nullptr || getInfo == nullptr || query == nullptr) {
+        return 0;
+    }
+
+    DWORD handle = 0;
+    DWORD size = getSize(filePath, &handle);
+    if (size == 0) {
+        return 0;
+    }
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[2 * static_cast<std::size_t>(size)]());
+    if (!block || getInfo(filePath, 0, size, block.get()) == FALSE) {
+        return 0;
+    }
+    void* fixedData = nullptr;
+    UINT fixedBytes = 0;
+    if (query(block.get(), L"\\", &fixedData, &fixedBytes) == FALSE || fixedData == nullptr
+        || fixedBytes < sizeof(VS_FIXEDFILEINFO)) {
+        return 0;
+    }
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(fixedData);
+    std::swprintf(versionText, kVersionTextChars, L"%d.%d%d",
+                  static_cast<int>(HIWORD(fixed->dwProductVersionMS)),
+                  static_cast<int>(LOWORD(fixed->dwProductVersionMS)),
+                  static_cast<int>(HIWORD(fixed->dwFileVersionLS)));
+
+    if (companyName != nullptr) {
+        companyName[0] = L'\0';
+        void* company = nullptr;
+        UINT companyChars = 0;
+        if (query(block.get(), L"\\StringFileInfo\\040904E4\\CompanyName", &company, &companyChars) != FALSE
+            && company != nullptr) {
+            CopyTextCut(companyName, kCompanyNameChars, static_cast<const wchar_t*>(company));
+        }
+    }
+    return 1;
+}
+
+} // namespace ph

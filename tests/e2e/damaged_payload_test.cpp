@@ -1,0 +1,106 @@
+// A damaged product archive or an unwritable target: the run reports that it could not install
+// all files, exits with 1, and writes nothing outside the destination.
+#include "e2e/e2e_support.h"
+
+#include "base/handles.h"
+
+namespace ph::test {
+namespace {
+
+class DamagedPayload : public ::testing::Test {
+protected:
+    // Runs a copy of the setup program that carries the given archive; returns its exit code.
+    int InstallArchive(const std::string& archive)
+    {
+        std::wstring exe = m_work / L"setup-copy.exe";
+        EXPECT_TRUE(CopySetupWithPayload(exe, archive));
+        return RunSetup(L"/silent /folder=" + Destination(), m_start.Path(), exe);
+    }
+
+    std::wstring Destination() const { return m_work / L"dest"; }
+
+    void ExpectExtractionFailureLogged()
+    {
+        std::vector<std::string> messages = LogMessages(m_start.Path());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], Narrow(Destination()) + "\\: " + kCannotInstallAllFiles);
+        EXPECT_FALSE(FileExists(Destination() + L"\\Photavian_Install.log")) << "log belongs in the start folder";
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        EXPECT_FALSE(FileExists(std::wstring(temp) + L"phtav_x64.zip"));
+    }
+
+    ScratchFolder m_start{L"damaged_start"};
+    ScratchFolder m_work{L"damaged_work"};
+};
+
+TEST_F(DamagedPayload, ReplacedPayloadIsInstalledWhenSound)
+{
+    // The copy with a replaced payload installs exactly that payload: the other cases rely on it.
+    std::string archive = ArchiveBuilder().Folder("docs/").File("docs/a.txt", "alpha").File("b.txt", "beta").Bytes();
+    EXPECT_EQ(InstallArchive(archive), 0);
+    EXPECT_EQ(ReadFileBytes(Destination() + L"\\docs\\a.txt"), "alpha");
+    EXPECT_EQ(ReadFileBytes(Destination() + L"\\b.txt"), "beta");
+    EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
+}
+
+TEST_F(DamagedPayload, CrcMismatchIsAFailure)
+{
+    std::string archive = ArchiveBuilder().File("a.txt", "alpha").FileWithWrongCrc("b.txt", "beta").File("c.txt", "gamma").Bytes();
+    EXPECT_EQ(InstallArchive(archive), 1);
+    ExpectExtractionFailureLogged();
+    EXPECT_EQ(ReadFileBytes(Destination() + L"\\a.txt"), "alpha");
+}
+
+TEST_F(DamagedPayload, TruncatedArchiveIsAFailure)
+{
+    std::string archive = ArchiveBuilder().File("a.txt", std::string(5000, 'a')).File("b.txt", "beta").Bytes();
+    archive.resize(archive.size() / 2);
+    EXPECT_EQ(InstallArchive(archive), 1);
+    ExpectExtractionFailureLogged();
+}
+
+TEST_F(DamagedPayload, EntriesLeavingTheDestinationAreNotWritten)
+{
+    const char* unsafeNames[] = {"../evil.txt", "docs/../../evil.txt", "C:/ph_tests/damaged_work/evil.txt",
+                                 "\\ph_tests\\damaged_work\\evil.txt"};
+    for (const char* name : unsafeNames) {
+        SCOPED_TRACE(name);
+        RemoveTree(Destination());
+        RemoveTree(m_start / L"Photavian_Install.log");
+        std::string archive = ArchiveBuilder().File(name, "evil").File("good.txt", "good").Bytes();
+        EXPECT_EQ(InstallArchive(archive), 1);
+        ExpectExtractionFailureLogged();
+        EXPECT_FALSE(FileExists(m_work / L"evil.txt"));
+        EXPECT_FALSE(FileExists(L"C:\\evil.txt"));
+        EXPECT_FALSE(FileExists(L"C:\\ph_tests\\evil.txt"));
+        // The sound entries after it are still written.
+        EXPECT_EQ(ReadFileBytes(Destination() + L"\\good.txt"), "good");
+    }
+}
+
+TEST_F(DamagedPayload, UnwritableTargetsAreSkippedAndReported)
+{
+    // The real payload, with one target blocked by a folder and one held open without sharing.
+    ASSERT_TRUE(::CreateDirectoryW(Destination().c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((Destination() + L"\\p_about.txt").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(Destination() + L"\\readme.txt", "held open"));
+    UniqueFile held(::CreateFileW((Destination() + L"\\readme.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_EQ(RunSetup(L"/silent /folder=" + Destination(), m_start.Path()), 1);
+    ExpectExtractionFailureLogged();
+    held.reset();
+
+    EXPECT_EQ(ReadFileBytes(Destination() + L"\\readme.txt"), "held open");
+    EXPECT_TRUE(FolderExists(Destination() + L"\\p_about.txt"));
+    // Everything else is there.
+    for (const wchar_t* name : {L"ph_tav64.exe", L"pt_uninstall.exe", L"ph_tav32.chm", L"p_changes.txt",
+                                L"p_plugins.txt", L"Plugins\\Icons.dll", L"Toolbars\\Tessor_16.png"}) {
+        EXPECT_TRUE(FileExists(Destination() + L"\\" + name)) << Narrow(name);
+    }
+}
+
+} // namespace
+} // namespace ph::test

@@ -1,0 +1,336 @@
+// Helpers for the test programs.
+#include "support/test_support.h"
+
+#include "base/handles.h"
+
+#include <zip.h>
+#include <iowin32.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace ph::test {
+
+namespace {
+
+constexpr wchar_t kScratchRoot[] = L"C:\\ph_tests";
+constexpr wchar_t kRule[] = L"------------------------------------------------";
+
+void ListInto(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out)
+{
+    WIN32_FIND_DATAW data;
+    std::wstring pattern = root + (relative.empty() ? L"" : L"\\" + relative) + L"\\*";
+    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        std::wstring path = relative.empty() ? name : relative + L"\\" + name;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            out.push_back(path + L"\\");
+            ListInto(root, path, out);
+        } else {
+            out.push_back(path);
+        }
+    } while (::FindNextFileW(find, &data) != FALSE);
+    ::FindClose(find);
+}
+
+} // namespace
+
+std::wstring SetupExePath() { return PH_TEST_SETUP_EXE; }
+std::wstring IconFixturePath(const wchar_t* fileName) { return std::wstring(PH_TEST_ICON_FIXTURES) + L"\\" + fileName; }
+std::wstring PayloadIconLibraryPath() { return PH_TEST_PAYLOAD_ICONS; }
+
+ScratchFolder::ScratchFolder(const wchar_t* name) : m_path(std::wstring(kScratchRoot) + L"\\" + name)
+{
+    ::CreateDirectoryW(kScratchRoot, nullptr);
+    RemoveTree(m_path);
+    ::CreateDirectoryW(m_path.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(m_path);
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") {
+                RemoveTree(path + L"\\" + name);
+            }
+        } while (::FindNextFileW(find, &data) != FALSE);
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+bool FileExists(const std::wstring& path)
+{
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::wstring& path)
+{
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    UniqueStdioFile file(::_wfopen(path.c_str(), L"wb"));
+    if (!file) {
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return CloseStdioFileChecked(file) && written;
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    std::string bytes;
+    UniqueStdioFile file(::_wfopen(path.c_str(), L"rb"));
+    if (!file) {
+        return bytes;
+    }
+    char block[65536];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof(block), file.get())) > 0) {
+        bytes.append(block, got);
+    }
+    return bytes;
+}
+
+long long FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+        return -1;
+    }
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::uint32_t LastWriteDosTime(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+        return 0;
+    }
+    FILETIME local;
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    if (::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) == FALSE
+        || ::FileTimeToDosDateTime(&local, &dosDate, &dosTime) == FALSE) {
+        return 0;
+    }
+    return (static_cast<std::uint32_t>(dosDate) << 16) | dosTime;
+}
+
+std::vector<std::wstring> ListTree(const std::wstring& root)
+{
+    std::vector<std::wstring> out;
+    ListInto(root, L"", out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+ArchiveBuilder& ArchiveBuilder::Folder(const std::string& name)
+{
+    m_entries.push_back({name, std::string(), 0x5B7A6000, true, false});
+    return *this;
+}
+
+ArchiveBuilder& ArchiveBuilder::File(const std::string& name, const std::string& data, std::uint32_t dosDateTime)
+{
+    m_entries.push_back({name, data, dosDateTime, false, false});
+    return *this;
+}
+
+ArchiveBuilder& ArchiveBuilder::FileWithWrongCrc(const std::string& name, const std::string& data)
+{
+    m_entries.push_back({name, data, 0x5B7A6000, false, true});
+    return *this;
+}
+
+bool ArchiveBuilder::Write(const std::wstring& path) const
+{
+    zlib_filefunc64_def functions{};
+    fill_win32_filefunc64W(&functions);
+    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
+    if (zip == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    for (const Entry& e : m_entries) {
+        zip_fileinfo info{};
+        info.dosDate = e.dosDateTime;
+        // A wrong CRC can only be recorded in raw mode: the data is stored as it is.
+        bool raw = e.wrongCrc;
+        int method = (e.folder || raw) ? 0 : Z_DEFLATED;
+        int level = (e.folder || raw) ? 0 : Z_DEFAULT_COMPRESSION;
+        ok = ok && zipOpenNewFileInZip2(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level, raw ? 1 : 0) == ZIP_OK;
+        if (ok && !e.data.empty()) {
+            ok = zipWriteInFileInZip(zip, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
+        }
+        if (ok && raw) {
+            uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
+            ok = zipCloseFileInZipRaw(zip, e.data.size(), crc ^ 0xFFFFFFFFu) == ZIP_OK;
+        } else if (ok) {
+            ok = zipCloseFileInZip(zip) == ZIP_OK;
+        }
+    }
+    return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+std::string ArchiveBuilder::Bytes() const
+{
+    wchar_t folder[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    ::GetTempFileNameW(folder, L"arc", 0, path);
+    std::string bytes = Write(path) ? ReadFileBytes(path) : std::string();
+    ::DeleteFileW(path);
+    return bytes;
+}
+
+int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs)
+{
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info) == FALSE) {
+        return -1;
+    }
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 99);
+        return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)
+{
+    if (::CopyFileW(SetupExePath().c_str(), path.c_str(), FALSE) == FALSE) {
+        return false;
+    }
+    // Replace the payload under the language it was compiled with, so that no second copy remains.
+    WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    {
+        UniqueModule image(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        if (!image) {
+            return false;
+        }
+        ::EnumResourceLanguagesW(
+            image.get(), L"ZIP", MAKEINTRESOURCEW(1974),
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR param) -> BOOL {
+                *reinterpret_cast<WORD*>(param) = found;
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&language));
+    }
+    HANDLE update = ::BeginUpdateResourceW(path.c_str(), FALSE);
+    if (update == nullptr) {
+        return false;
+    }
+    BOOL updated = ::UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1974), language,
+                                     const_cast<char*>(archiveBytes.data()), static_cast<DWORD>(archiveBytes.size()));
+    return ::EndUpdateResourceW(update, updated == FALSE) != FALSE && updated != FALSE;
+}
+
+bool SetMachineString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value)
+{
+    UniqueRegKey key;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void DeleteMachineTree(const wchar_t* subKey)
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, subKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, subKey);
+}
+
+void RegisterViewerAt(const std::wstring& folder)
+{
+    SetMachineString(L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr,
+                     L"\"" + folder + L"ph_tav64.exe\" \"%1\"");
+}
+
+void UnregisterViewer()
+{
+    DeleteMachineTree(L"SOFTWARE\\Classes\\Photavian");
+}
+
+FakeViewerWindow::FakeViewerWindow()
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Photavian";
+    ::RegisterClassW(&wc); // fails harmlessly when registered already
+    m_hwnd = ::CreateWindowExW(0, L"Photavian", L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+FakeViewerWindow::~FakeViewerWindow()
+{
+    if (m_hwnd != nullptr) {
+        ::DestroyWindow(m_hwnd);
+    }
+}
+
+std::vector<std::string> ReadLogEntries(const std::wstring& logPath)
+{
+    std::vector<std::string> entries;
+    std::string text = ReadFileBytes(logPath);
+    const std::string rule = "\r\n" + Narrow(kRule) + "\r\n";
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(rule, start)) != std::string::npos; start = at + rule.size()) {
+        entries.push_back(text.substr(start, at - start));
+    }
+    if (start < text.size()) {
+        entries.push_back(text.substr(start)); // an unterminated tail shows up as its own entry
+    }
+    return entries;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) {
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
+} // namespace ph::test

@@ -1,0 +1,108 @@
+// Helpers for the test programs: scratch folders, files, archives, processes and registry.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ph::test {
+
+// Paths of the build's artifacts as this test program sees them.
+std::wstring SetupExePath();          // the real photavian-setup.exe
+std::wstring IconFixturePath(const wchar_t* fileName); // a DLL of the icon-library fixtures
+std::wstring PayloadIconLibraryPath(); // the Icons.dll that went into the default payload
+
+// A fresh, empty folder under C:\ph_tests, removed with everything in it at the end of scope.
+// Path() ends without backslash.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const wchar_t* name);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
+
+private:
+    std::wstring m_path;
+};
+
+// Deletes a folder tree; ignores what is missing.
+void RemoveTree(const std::wstring& path);
+
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path); // empty when unreadable
+long long FileSize(const std::wstring& path);       // -1 when missing
+// Last-write time as local DOS date (high 16 bits) and time (low 16 bits); 0 when unreadable.
+std::uint32_t LastWriteDosTime(const std::wstring& path);
+// Relative paths of all files and folders under root (folders end in '\'), sorted.
+std::vector<std::wstring> ListTree(const std::wstring& root);
+
+// Makes a ZIP archive with minizip's zip layer. Entries keep the order of the calls.
+class ArchiveBuilder {
+public:
+    // A folder entry, stored; name ends in '/'.
+    ArchiveBuilder& Folder(const std::string& name);
+    // A deflated file entry with the given DOS date and time.
+    ArchiveBuilder& File(const std::string& name, const std::string& data,
+                         std::uint32_t dosDateTime = 0x5B7A6000);
+    // A file entry whose recorded CRC-32 does not match its data.
+    ArchiveBuilder& FileWithWrongCrc(const std::string& name, const std::string& data);
+    // Writes the archive; false when minizip fails.
+    bool Write(const std::wstring& path) const;
+    // The archive's bytes (written through a temporary file).
+    std::string Bytes() const;
+
+private:
+    struct Entry {
+        std::string name;
+        std::string data;
+        std::uint32_t dosDateTime;
+        bool folder;
+        bool wrongCrc;
+    };
+    std::vector<Entry> m_entries;
+};
+
+// Runs a program with exactly this command line (no re-quoting) in the given current
+// directory, waits for it and returns its exit code; -1 when it could not be started.
+int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs = 60000);
+
+// Copies the setup program to path and replaces its payload resource ("ZIP" 1974) with the
+// given archive bytes. False when the copy or the resource update fails.
+bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes);
+
+// Registry of HKEY_LOCAL_MACHINE in this test's prefix.
+bool SetMachineString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value);
+void DeleteMachineTree(const wchar_t* subKey);
+// Registers an installation the way the registration writes it: the open command of the
+// product's class with the viewer in folder (ending in a backslash).
+void RegisterViewerAt(const std::wstring& folder);
+void UnregisterViewer();
+
+// A top-level window of the viewer's window class in this process, so that the setup program
+// sees a running viewer; destroyed at the end of scope.
+class FakeViewerWindow {
+public:
+    FakeViewerWindow();
+    ~FakeViewerWindow();
+    FakeViewerWindow(const FakeViewerWindow&) = delete;
+    FakeViewerWindow& operator=(const FakeViewerWindow&) = delete;
+    bool Exists() const { return m_hwnd != nullptr; }
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+// The log entries of a log file: each date/time line with its message lines, rule excluded.
+std::vector<std::string> ReadLogEntries(const std::wstring& logPath);
+
+// Narrow text of a UTF-16 string for messages (code units above 0x7F become '?').
+std::string Narrow(const std::wstring& text);
+
+} // namespace ph::test

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a throw-away prefix of its own.
+#
+#   wine-run.sh PROGRAM.exe [ARGS...]
+#
+# The prefix is a fresh copy of a template that is made once (wineboot takes 10-15 s; a copy
+# takes a fraction of a second). Its name is taken from PHOTAVIAN_PREFIX when set, otherwise
+# from the program's file name, so each test program gets its own registry and drive C:.
+# With PHOTAVIAN_KEEP_PREFIX=1 an existing prefix of that name is used as it is.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
+
+# No Mono or Gecko prompts, no menu builder writing into the host, no debug output.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export HOME="$root/home"
+mkdir -p "$HOME"
+
+template="$root/template"
+if [ ! -f "$template/.ready" ]; then
+  mkdir -p "$root"
+  exec 9>"$root/.template.lock"
+  flock 9
+  if [ ! -f "$template/.ready" ]; then
+    rm -rf "$template"
+    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+    # Windows exist without an X display through the null graphics driver. It must be set before
+    # any program runs: a wineserver remembers a failed display start until it restarts.
+    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    WINEPREFIX="$template" wineserver -w
+    WINEPREFIX="$template" wineserver -k 2>/dev/null || true
+    # wineboot links the shell folders (Desktop, Documents ...) to $HOME: make them real folders
+    # of the prefix so that shortcuts land inside it.
+    for link in "$template"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm "$link"; mkdir -p "$link"; fi
+    done
+    rm -f "$template/wineserver"
+    touch "$template/.ready"
+  fi
+  exec 9>&-
+fi
+
+name=${PHOTAVIAN_PREFIX:-$(basename "$1" .exe)}
+prefix="$root/prefixes/$name"
+if [ "${PHOTAVIAN_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$prefix" ]; then
+  if [ -d "$prefix" ]; then
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    rm -rf "$prefix"
+  fi
+  mkdir -p "$prefix/drive_c/windows"
+  # The system DLL folders are only read by Wine: hard links make the copy cheap.
+  (cd "$template" && find . -mindepth 1 -maxdepth 1 ! -name drive_c ! -name .ready -exec cp -a {} "$prefix"/ \;)
+  (cd "$template/drive_c" && find . -mindepth 1 -maxdepth 1 ! -name windows -exec cp -a {} "$prefix/drive_c"/ \;)
+  for d in "$template"/drive_c/windows/*; do
+    case "$(basename "$d")" in
+      system32|syswow64) cp -al "$d" "$prefix/drive_c/windows/" ;;
+      *) cp -a "$d" "$prefix/drive_c/windows/" ;;
+    esac
+  done
+  rm -f "$prefix/wineserver"
+fi
+
+export WINEPREFIX="$prefix"
+status=0
+wine "$@" || status=$?
+exit "$status"
