@@ -39,13 +39,26 @@ int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT
     return ::MessageBoxW(owner, text, caption, type);
 }
 
+int DisplayDpiXFromSystem()
+{
+    UniqueCreatedDc dc(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    return dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
+}
+
+int FullScreenHeightFromSystem()
+{
+    return ::GetSystemMetrics(SM_CYFULLSCREEN);
+}
+
 int g_versionClass = 0;
 
 } // namespace
 
 PlatformSeams& Seams()
 {
-    static PlatformSeams seams{FindViewerWindow, ComputeVersionClassFromSystem, ShowMessageBox, ::GetLocalTime};
+    static PlatformSeams seams{FindViewerWindow,        ComputeVersionClassFromSystem,
+                               ShowMessageBox,          ::GetLocalTime,
+                               DisplayDpiXFromSystem,   FullScreenHeightFromSystem};
     return seams;
 }
 

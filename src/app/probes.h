@@ -34,6 +34,10 @@ struct PlatformSeams {
     int (*computeVersionClass)();
     int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
     void (*localTime)(SYSTEMTIME* now);
+    // Horizontal DPI of the display (a device context created for "DISPLAY"); 0 without one.
+    int (*displayDpiX)();
+    // Client height of a full-screen window on the primary display (SM_CYFULLSCREEN).
+    int (*fullScreenHeight)();
 };
 PlatformSeams& Seams();
 
