@@ -6,7 +6,7 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "engine/existing_install.h"
-#include "engine/folder_tree.h"
+#include "base/folder_tree.h"
 #include "engine/payload.h"
 #include "res/resource.h"
 

@@ -1,5 +1,5 @@
 // TrimBlanks and EnsureFolderTree.
-#include "engine/folder_tree.h"
+#include "base/folder_tree.h"
 
 #include "base/text.h"
 
