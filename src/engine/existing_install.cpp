@@ -30,14 +30,20 @@ bool ReadMachineText(const wchar_t* subKey, const wchar_t* valueName, wchar_t (&
         return false;
     }
     DWORD type = 0;
-    DWORD bytes = sizeof(text) - sizeof(wchar_t); // room for a terminator the value may lack
+    DWORD bytes = sizeof(text);
     LSTATUS status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type,
                                         reinterpret_cast<BYTE*>(text), &bytes);
+    std::size_t chars = bytes / sizeof(wchar_t);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         text[0] = L'\0';
         return false;
     }
-    text[bytes / sizeof(wchar_t)] = L'\0';
+    // A value stored without its terminator fills the buffer: longer than 259 characters.
+    if (chars == kPathChars && text[kPathChars - 1] != L'\0') {
+        text[0] = L'\0';
+        return false;
+    }
+    text[chars < kPathChars ? chars : kPathChars - 1] = L'\0';
     return true;
 }
 

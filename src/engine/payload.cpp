@@ -232,8 +232,9 @@ int ExtractArchive(const wchar_t* archivePath, const wchar_t* destination, bool 
         return -1;
     }
 
+    // An archive without entries installs nothing: a damaged end of archive reads that way.
     unz_global_info64 global{};
-    if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK) {
+    if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK || global.number_entry == 0) {
         return -1;
     }
     bool complete = true;

@@ -1,0 +1,229 @@
+// Platform probes: Windows version class, version test, running viewer, DPI, DLL search path.
+#include "app/probes.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Version {
+    WORD major;
+    WORD minor;
+    WORD servicePack;
+};
+
+// The system a fake version test answers for, compared major, then minor, then service pack.
+Version g_fakeSystem{};
+
+bool FakeAtLeast(WORD major, WORD minor, WORD servicePack)
+{
+    if (g_fakeSystem.major != major) {
+        return g_fakeSystem.major > major;
+    }
+    if (g_fakeSystem.minor != minor) {
+        return g_fakeSystem.minor > minor;
+    }
+    return g_fakeSystem.servicePack >= servicePack;
+}
+
+OSVERSIONINFOW Reported(DWORD major, DWORD minor, DWORD build)
+{
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    info.dwMajorVersion = major;
+    info.dwMinorVersion = minor;
+    info.dwBuildNumber = build;
+    return info;
+}
+
+TEST(ClassifyWindowsVersion, ReportedVersion10AndLaterByBuildNumber)
+{
+    struct Case {
+        DWORD major;
+        DWORD build;
+        int expected;
+    };
+    const Case cases[] = {
+        {10, 22000, 11}, {10, 22631, 11}, {10, 21999, 10}, {10, 19045, 10}, {10, 0, 10},
+        {11, 22000, 11}, {11, 21999, 10}, {12, 30000, 11},
+    };
+    // The version test answers "older than anything": the reported version alone decides.
+    g_fakeSystem = {4, 0, 0};
+    for (const Case& c : cases) {
+        OSVERSIONINFOW info = Reported(c.major, 0, c.build);
+        EXPECT_EQ(ph::ClassifyWindowsVersion(&info, FakeAtLeast), c.expected)
+            << c.major << ".0." << c.build;
+    }
+}
+
+TEST(ClassifyWindowsVersion, OlderSystemsByVersionTest)
+{
+    struct Case {
+        Version system;
+        int expected;
+    };
+    const Case cases[] = {
+        {{6, 3, 0}, 8},  // 8.1
+        {{6, 2, 0}, 8},
+        {{6, 1, 1}, 7},
+        {{6, 1, 0}, 7},
+        {{6, 0, 2}, 6},
+        {{5, 2, 0}, 5},  // a later minor version counts as XP SP3 or later
+        {{5, 1, 3}, 5},  // XP SP3
+        {{5, 1, 2}, 1},  // XP SP2
+        {{5, 1, 0}, 1},
+        {{5, 0, 4}, 0},
+        {{4, 0, 6}, 0},
+    };
+    for (const Case& c : cases) {
+        g_fakeSystem = c.system;
+        std::string name = std::to_string(c.system.major) + "." + std::to_string(c.system.minor) + " SP"
+            + std::to_string(c.system.servicePack);
+        // Without RtlGetVersion.
+        EXPECT_EQ(ph::ClassifyWindowsVersion(nullptr, FakeAtLeast), c.expected) << name << " without report";
+        // With a report below 10, the version test decides as well.
+        OSVERSIONINFOW info = Reported(c.system.major, c.system.minor, 7601);
+        EXPECT_EQ(ph::ClassifyWindowsVersion(&info, FakeAtLeast), c.expected) << name << " reported";
+    }
+}
+
+// Counts the computations of the version class behind WindowsVersionClass.
+int g_computeCalls = 0;
+int g_computedClass = 0;
+int CountingCompute()
+{
+    ++g_computeCalls;
+    return g_computedClass;
+}
+
+class VersionClassCacheTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedCompute = ph::Seams().computeVersionClass;
+        ph::Seams().computeVersionClass = CountingCompute;
+        ph::ResetWindowsVersionClassCache();
+        g_computeCalls = 0;
+    }
+    void TearDown() override
+    {
+        ph::Seams().computeVersionClass = m_savedCompute;
+        ph::ResetWindowsVersionClassCache();
+    }
+
+private:
+    int (*m_savedCompute)() = nullptr;
+};
+
+TEST_F(VersionClassCacheTest, ClassZeroIsRecomputedOtherClassesOnce)
+{
+    g_computedClass = 0;
+    EXPECT_EQ(ph::WindowsVersionClass(), 0);
+    EXPECT_EQ(ph::WindowsVersionClass(), 0);
+    EXPECT_EQ(ph::WindowsVersionClass(), 0);
+    EXPECT_EQ(g_computeCalls, 3);
+
+    g_computedClass = 7;
+    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    EXPECT_EQ(g_computeCalls, 4);
+
+    g_computedClass = 11; // the system "changes": the cached class stays
+    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    EXPECT_EQ(g_computeCalls, 4);
+
+    ph::ResetWindowsVersionClassCache();
+    EXPECT_EQ(ph::WindowsVersionClass(), 11);
+    EXPECT_EQ(g_computeCalls, 5);
+}
+
+TEST(WindowsVersionClass, ThisPrefixIsWindows7)
+{
+    // Wine's default prefix reports Windows 7 SP1 (6.1.7601).
+    ph::ResetWindowsVersionClassCache();
+    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    ph::ResetWindowsVersionClassCache();
+}
+
+TEST(OsVersionAtLeast, ComparesMajorMinorServicePackInOrder)
+{
+    struct Case {
+        Version asked;
+        bool expected;
+    };
+    // This prefix is Windows 7 SP1: 6.1, service pack 1.
+    const Case cases[] = {
+        {{6, 1, 0}, true},  {{6, 1, 1}, true},  {{6, 1, 2}, false}, {{6, 0, 0}, true},
+        {{6, 0, 9}, true},  {{5, 1, 3}, true},  {{5, 9, 9}, true},  {{6, 2, 0}, false},
+        {{10, 0, 0}, false}, {{99, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ph::OsVersionAtLeast(c.asked.major, c.asked.minor, c.asked.servicePack), c.expected)
+            << c.asked.major << "." << c.asked.minor << " SP" << c.asked.servicePack;
+    }
+}
+
+TEST(IsViewerRunning, FollowsAWindowOfTheViewerClass)
+{
+    EXPECT_FALSE(ph::IsViewerRunning());
+    {
+        ph::test::FakeViewerWindow viewer;
+        ASSERT_TRUE(viewer.Exists());
+        EXPECT_TRUE(ph::IsViewerRunning());
+    }
+    EXPECT_FALSE(ph::IsViewerRunning());
+}
+
+TEST(IsViewerRunning, OtherWindowClassesDoNotCount)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PhotavianX";
+    ::RegisterClassW(&wc);
+    // Titled like the viewer, but of another class.
+    HWND other = ::CreateWindowExW(0, L"PhotavianX", L"Photavian", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                   nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(ph::IsViewerRunning());
+    ::DestroyWindow(other);
+}
+
+TEST(ScreenDpiX, DesktopOfThisPrefixHas96Dpi)
+{
+    EXPECT_EQ(ph::ScreenDpiX(nullptr), 96);
+}
+
+// After hardening, a library named without a folder is looked up in the system folder only.
+TEST(HardenDllSearchPath, BareNamesLoadFromTheSystemFolderOnly)
+{
+    ph::test::ScratchFolder folder(L"dll_search");
+    std::wstring planted = folder / L"ph_planted.dll";
+    ASSERT_NE(::CopyFileW(ph::test::IconFixturePath(L"icons_431_other.dll").c_str(), planted.c_str(), FALSE), FALSE);
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_NE(::SetCurrentDirectoryW(folder.Path().c_str()), FALSE);
+
+    ph::HardenDllSearchPath();
+
+    HMODULE version = ::LoadLibraryW(L"version.dll");
+    EXPECT_NE(version, nullptr);
+    if (version != nullptr) {
+        ::FreeLibrary(version);
+    }
+    HMODULE fromCurrentFolder = ::LoadLibraryW(L"ph_planted.dll");
+    EXPECT_EQ(fromCurrentFolder, nullptr) << "a library in the current directory was loaded by its bare name";
+    if (fromCurrentFolder != nullptr) {
+        ::FreeLibrary(fromCurrentFolder);
+    }
+    HMODULE byFullPath = ::LoadLibraryW(planted.c_str());
+    EXPECT_NE(byFullPath, nullptr) << "a full path still loads";
+    if (byFullPath != nullptr) {
+        ::FreeLibrary(byFullPath);
+    }
+    ::SetCurrentDirectoryW(saved);
+}
+
+} // namespace
