@@ -18,10 +18,13 @@ status=0
 # wine-run.sh makes the fresh prefix; the start folder is created right after, before the run.
 PHOTAVIAN_KEEP_PREFIX=0 "$top/tools/wine-run.sh" cmd /c "mkdir C:\\setup-start" >/dev/null
 cd "$start"
-PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/src/photavian-setup.exe" /silent || status=$?
+# Shortcuts on the desktop and in the Start-menu group, the folder verb and the image types
+# associated, into the default destination.
+switches=(/silent /desktop=1 /thumbs=1 /group=1 /assoc=1)
+PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/src/photavian-setup.exe" "${switches[@]}" || status=$?
 WINEPREFIX="$prefix" wineserver -w
 
-echo "== photavian-setup.exe /silent exited with $status"
+echo "== photavian-setup.exe ${switches[*]} exited with $status"
 installed="$prefix/drive_c/Program Files/Photavian"
 echo "== Installed into C:\\Program Files\\Photavian"
 if [ -d "$installed" ]; then
@@ -36,6 +39,32 @@ if [ -d "$installed" ]; then
 else
   echo "   (nothing)"
 fi
+
+# What the installation left in the registry, the shell folders and the settings files, read
+# back inside the prefix after the registry was flushed.
+inspect() {
+  PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/tools/inspect/ph-inspect.exe" "$@"
+}
+echo "== Registry: the product's classes, extension keys and user choices"
+inspect classes Photavian
+echo "== Registry: product class, application, uninstall entry, capabilities"
+inspect reg 'HKLM\SOFTWARE\Classes\Photavian'
+inspect reg --pack 'HKLM\SOFTWARE\Photavian'
+inspect reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Photavian64'
+inspect reg 'HKLM\SOFTWARE\RegisteredApplications'
+inspect reg 'HKCR\Applications\ph_tav64.exe'
+inspect reg 'HKLM\SOFTWARE\Classes\Directory\shell\Browse with &Photavian'
+inspect reg 'HKLM\SOFTWARE\Classes\Drive\shell\Browse with &Photavian'
+for appx in AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt \
+            AppX43hnxtbyyps62jhe9sqpdzxn1790zetc AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h \
+            AppX6eg8h5sxqq90pv53845wmnbewywdqq5h; do
+  inspect reg --if-present "HKCU\\SOFTWARE\\Classes\\$appx"
+done
+echo "== Shortcuts (desktop and Start-menu group, read back through the shell's link object)"
+inspect lnk shell:desktop shell:common-desktop 'shell:programs\Photavian' 'shell:common-programs\Photavian'
+echo "== Settings files"
+inspect ini 'C:\Program Files\Photavian\ph_tav64.ini' '%APPDATA%\Photavian\ph_tav64.ini'
+
 echo "== Install log (C:\\setup-start\\Photavian_Install.log)"
 if [ -f "$start/Photavian_Install.log" ]; then
   tr -d '\r' < "$start/Photavian_Install.log"

@@ -1,4 +1,4 @@
-// The install run: destination folder, icon library decision, extraction.
+// The install run: destination folder, icon library decision, extraction, viewer settings.
 #include "engine/install_run.h"
 
 #include "app/install_log.h"
@@ -8,13 +8,18 @@
 #include "engine/existing_install.h"
 #include "base/folder_tree.h"
 #include "engine/payload.h"
+#include "engine/viewer_settings.h"
 #include "res/resource.h"
+#include "shell/file_types.h"
+#include "shell/registration.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <utility>
 
 namespace ph {
 
@@ -128,6 +133,39 @@ int RunInstallation(InstallOptions& options)
         return ReportRunFailure(options, IDS_EXTRACT_FAILED, destination, FolderPosition::BeforeMessage);
     }
     // From here on a failing step (a settings key, a registry value, a shortcut) is not reported.
+
+    // The viewer's settings, placed by the caller's destination text and settings folder.
+    wchar_t settingsPath[kPathChars] = {};
+    WriteViewerSettings(options.destinationFolder, options.iniFolder, options.silent, settingsPath);
+
+    // Associations change which program opens the user's files, so the wizard asks once more.
+    // Anything but Yes (No, or a box that could not be shown) installs without them: every
+    // catalogue row then counts as unselected and the shell is not told of new associations.
+    if (options.silent == 0 && options.associate != 0) {
+        wchar_t question[kMessageChars] = {};
+        if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_CONFIRM_ASSOC, question,
+                          static_cast<int>(kMessageChars)) <= 0) {
+            question[0] = L'\0';
+        }
+        if (Seams().messageBox(::GetActiveWindow(), question, options.caption,
+                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+            options.associate = 0;
+            std::fill(std::begin(options.associationFlags), std::end(options.associationFlags), 0);
+        }
+    }
+
+    // Shortcuts, shell registration and associations; like every step from here, not reported.
+    static_assert(kFileTypeRowCount <= kAssociationFlagCount && kImageFileTypeRows == kImageRowCount,
+                  "one association flag per file type row, the image rows first");
+    RegisterApplication(options.associate, options.destinationFolder, options.startMenuGroup,
+                        options.desktopShortcut, options.thumbnailsShortcut, options.allUsers,
+                        options.associationFlags);
+
+    // The settings file is rewritten as UTF-16 last, after every key of the run is in it.
+    UniqueStdioFile settings(::_wfopen(settingsPath, L"rb"));
+    if (settings) {
+        ConvertSettingsToUtf16(settingsPath, std::move(settings));
+    }
     return 1;
 }
 

@@ -1,0 +1,29 @@
+// Tying one file extension to the viewer, and the per-user marks that keep five store
+// applications out of the "Open with" choice.
+#pragma once
+
+namespace ph {
+
+// The product's ProgID; each file type gets "Photavian.<class>".
+inline constexpr wchar_t kProductProgId[] = L"Photavian";
+
+// Writes the per-type ProgID of progIdClass (description, open command, icon) and the capability
+// entry of extension, both machine-wide, whether or not the type is selected. A selected
+// extension, and jpg, png and tif always, point their extension key at the ProgID; a selected
+// extension also gets a fresh per-user choice naming it. extension and progIdClass are lower
+// case, without the dot. Returns 1 when every write succeeded, else 0 (the remaining writes are
+// still made).
+int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
+                       const wchar_t* iconReference, int selected);
+
+// Records ".<extension>" -> ProgID among the application's capabilities. Skipped when the
+// capabilities' file-association key cannot be opened.
+void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass);
+
+// The capabilities key under which every extension is recorded with its ProgID.
+inline constexpr wchar_t kFileAssociationsKey[] = L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations";
+
+// Marks the five store application classes with an empty "NoOpenWith" for the current user.
+void SuppressAppxOpenWith();
+
+} // namespace ph

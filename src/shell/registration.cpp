@@ -1,0 +1,280 @@
+// RegisterApplication: shortcuts, the registry plan applied by one best-effort applier, the
+// catalogue walk and the shell's notification.
+#include "shell/registration.h"
+
+#include "app/probes.h"
+#include "base/folder_tree.h"
+#include "base/handles.h"
+#include "res/version.h"
+#include "shell/associations.h"
+#include "shell/compose_text.h"
+#include "shell/file_types.h"
+#include "shell/registry_writes.h"
+#include "shell/shortcuts.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <iterator>
+
+namespace ph {
+
+namespace {
+
+// The verb on folders and drives that opens them in the viewer's thumbnail mode. The ampersand
+// marks the menu's access key and is part of the key name too.
+constexpr wchar_t kBrowseVerb[] = L"Browse with &Photavian";
+constexpr wchar_t kDirectoryVerbKey[] = L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian";
+constexpr wchar_t kDirectoryVerbCommandKey[] = L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian\\command";
+constexpr wchar_t kDriveVerbKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian";
+constexpr wchar_t kDriveVerbCommandKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian\\command";
+
+constexpr wchar_t kProductClassKey[] = L"SOFTWARE\\Classes\\Photavian";
+constexpr wchar_t kProductOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
+// Earlier versions gave the product class an icon; the types carry their own now.
+constexpr wchar_t kProductDefaultIconKey[] = L"SOFTWARE\\Classes\\Photavian\\DefaultIcon";
+
+constexpr wchar_t kApplicationsKey[] = L"Applications\\ph_tav64.exe";
+constexpr wchar_t kApplicationsOpenCommandKey[] = L"Applications\\ph_tav64.exe\\shell\\open\\command";
+constexpr wchar_t kFriendlyAppName[] = L"Photavian 64-bit";
+
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
+constexpr wchar_t kPublisher[] = L"Quenmarrow";
+constexpr DWORD kEstimatedSizeKb = 8192;
+
+constexpr wchar_t kApplicationKey[] = L"SOFTWARE\\Photavian";
+constexpr wchar_t kApplicationOpenCommandKey[] = L"SOFTWARE\\Photavian\\shell\\open\\command";
+constexpr wchar_t kCapabilitiesKey[] = L"SOFTWARE\\Photavian\\Capabilities";
+constexpr wchar_t kApplicationDescription[] =
+    L"Picture viewer, editor and converter - one of the most popular viewers worldwide";
+constexpr wchar_t kRegisteredApplicationsKey[] = L"SOFTWARE\\RegisteredApplications";
+
+constexpr int kWindows10Class = 10;
+
+class PlanBuilder {
+public:
+    explicit PlanBuilder(RegistryPlan& plan) : m_plan(plan) { m_plan.count = 0; }
+
+    void SetDefault(HKEY hive, const wchar_t* key, const wchar_t* text)
+    {
+        Add({RegistryStep::SetDefault, hive, key, 0, nullptr, text, 0});
+    }
+    void DeleteKey(HKEY hive, const wchar_t* key) { Add({RegistryStep::DeleteKey, hive, key, 0, nullptr, nullptr, 0}); }
+    void CreateKey(HKEY hive, const wchar_t* key) { Add({RegistryStep::CreateKey, hive, key, 0, nullptr, nullptr, 0}); }
+    void OpenForValues(HKEY hive, const wchar_t* key, REGSAM access)
+    {
+        Add({RegistryStep::OpenForValues, hive, key, access, nullptr, nullptr, 0});
+    }
+    void CreateForValues(HKEY hive, const wchar_t* key)
+    {
+        Add({RegistryStep::CreateForValues, hive, key, 0, nullptr, nullptr, 0});
+    }
+    void NamedString(const wchar_t* name, const wchar_t* text)
+    {
+        Add({RegistryStep::NamedString, nullptr, nullptr, 0, name, text, 0});
+    }
+    void NamedDword(const wchar_t* name, DWORD number)
+    {
+        Add({RegistryStep::NamedDword, nullptr, nullptr, 0, name, nullptr, number});
+    }
+
+private:
+    void Add(const RegistryWrite& write)
+    {
+        if (m_plan.count < kMaxRegistryWrites) {
+            m_plan.writes[m_plan.count++] = write;
+        }
+    }
+
+    RegistryPlan& m_plan;
+};
+
+const wchar_t* IconReference(const RegistrationTexts& texts, IconKind kind)
+{
+    switch (kind) {
+    case IconKind::OwnIcon:
+        return L"%1";
+    case IconKind::Viewer8:
+        return texts.audioIcon;
+    case IconKind::Viewer9:
+        return texts.videoIcon;
+    case IconKind::Viewer0:
+        break;
+    }
+    return texts.viewerIcon;
+}
+
+// Every extension of every row, in catalogue order, with its row's flag.
+void AssociateCatalogue(const RegistrationTexts& texts, std::span<const int> associationFlags)
+{
+    std::span<const FileTypeRow, kFileTypeRowCount> catalogue = FileTypeCatalogue();
+    for (std::size_t row = 0; row < catalogue.size(); ++row) {
+        int selected = row < associationFlags.size() ? associationFlags[row] : 0;
+        const FileTypeRow& type = catalogue[row];
+        for (std::size_t i = 0; i < type.extensionCount; ++i) {
+            AssociateExtension(type.extensions[i].extension, type.extensions[i].progIdClass, texts.openCommand,
+                               IconReference(texts, type.icon), selected);
+        }
+    }
+}
+
+// Tells the shell that icons and associations changed, so open windows show the new ones.
+void NotifyAssociationsChanged()
+{
+    ::SystemParametersInfoW(SPI_SETICONS, 0, nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSHNOWAIT, nullptr, nullptr);
+}
+
+} // namespace
+
+bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& texts)
+{
+    if (installFolder[0] == L'\0'
+        || !ComposeText(texts.installFolder, installFolder, EndsWithBackslash(installFolder) ? L"" : L"\\")
+        || !ComposeText(texts.viewerPath, texts.installFolder, kViewerFile)) {
+        return false;
+    }
+    const wchar_t* viewer = texts.viewerPath;
+    // The longest of these is a 259-character viewer path with quotes and arguments: they fit.
+    bool ok = ComposeText(texts.openCommand, L"\"", viewer, L"\" \"%1\"")
+        && ComposeText(texts.thumbnailsCommand, L"\"", viewer, L"\" \"%1\" ", kThumbnailsArguments)
+        && ComposeText(texts.viewerCommand, L"\"", viewer, L"\"")
+        && ComposeText(texts.uninstallCommand, L"\"", texts.installFolder, kUninstallerFile, L"\"")
+        && ComposeText(texts.viewerIcon, viewer, L",0") && ComposeText(texts.audioIcon, viewer, L",8")
+        && ComposeText(texts.videoIcon, viewer, L",9");
+    std::swprintf(texts.displayVersion, std::size(texts.displayVersion), L"%d.%d", PH_VERSION_MAJOR,
+                  PH_VERSION_MINOR);
+    std::swprintf(texts.displayName, std::size(texts.displayName), L"Photavian %d.%d", PH_VERSION_MAJOR,
+                  PH_VERSION_MINOR);
+    return ok && AppendTextWhole(texts.displayName, L" (64-bit)");
+}
+
+void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan)
+{
+    PlanBuilder add(plan);
+    const HKEY machine = HKEY_LOCAL_MACHINE;
+
+    if (thumbnailsShortcut != 0) {
+        add.SetDefault(machine, kDirectoryVerbKey, kBrowseVerb);
+        add.SetDefault(machine, kDirectoryVerbCommandKey, texts.thumbnailsCommand);
+        add.SetDefault(machine, kDriveVerbKey, kBrowseVerb);
+        add.SetDefault(machine, kDriveVerbCommandKey, texts.thumbnailsCommand);
+    }
+
+    add.SetDefault(machine, kProductClassKey, kProductProgId);
+    add.SetDefault(machine, kProductOpenCommandKey, texts.openCommand);
+    add.DeleteKey(machine, kProductDefaultIconKey);
+
+    add.SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey, texts.openCommand);
+    add.OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey, KEY_ALL_ACCESS);
+    add.NamedString(L"FriendlyAppName", kFriendlyAppName);
+
+    add.SetDefault(machine, kUninstallKey, L"");
+    add.OpenForValues(machine, kUninstallKey, KEY_ALL_ACCESS);
+    add.NamedString(L"DisplayName", texts.displayName);
+    add.NamedString(L"UninstallString", texts.uninstallCommand);
+    add.NamedString(L"Publisher", kPublisher);
+    add.NamedString(L"InstallLocation", texts.installFolder);
+    add.NamedString(L"DisplayVersion", texts.displayVersion);
+    add.NamedString(L"DisplayIcon", texts.viewerIcon);
+    add.NamedDword(L"VersionMajor", PH_VERSION_MAJOR);
+    add.NamedDword(L"VersionMinor", PH_VERSION_MINOR);
+    add.NamedDword(L"EstimatedSize", kEstimatedSizeKb);
+
+    add.CreateKey(machine, kApplicationKey);
+    add.SetDefault(machine, kApplicationOpenCommandKey, texts.viewerCommand);
+    add.CreateForValues(machine, kCapabilitiesKey);
+    add.NamedString(L"ApplicationDescription", kApplicationDescription);
+    add.CreateKey(machine, kFileAssociationsKey);
+    // Only where the system keeps a list of registered applications: the key is not created.
+    add.OpenForValues(machine, kRegisteredApplicationsKey, KEY_SET_VALUE);
+    add.NamedString(kProductProgId, kCapabilitiesKey);
+}
+
+void ApplyRegistryPlan(const RegistryPlan& plan)
+{
+    // The key that named values go into; empty when its open or create failed.
+    UniqueRegKey valuesKey;
+    for (std::size_t i = 0; i < plan.count; ++i) {
+        const RegistryWrite& w = plan.writes[i];
+        switch (w.step) {
+        case RegistryStep::SetDefault:
+            valuesKey.reset();
+            SetDefaultString(w.hive, w.key, w.text);
+            break;
+        case RegistryStep::DeleteKey:
+            valuesKey.reset();
+            ::RegDeleteKeyW(w.hive, w.key);
+            break;
+        case RegistryStep::CreateKey: {
+            valuesKey.reset();
+            UniqueRegKey created;
+            ::RegCreateKeyW(w.hive, w.key, created.put());
+            break;
+        }
+        case RegistryStep::OpenForValues:
+            if (::RegOpenKeyExW(w.hive, w.key, 0, w.access, valuesKey.put()) != ERROR_SUCCESS) {
+                valuesKey.reset();
+            }
+            break;
+        case RegistryStep::CreateForValues:
+            if (::RegCreateKeyW(w.hive, w.key, valuesKey.put()) != ERROR_SUCCESS) {
+                valuesKey.reset();
+            }
+            break;
+        case RegistryStep::NamedString:
+            if (valuesKey) {
+                SetNamedString(valuesKey.get(), w.name, w.text);
+            }
+            break;
+        case RegistryStep::NamedDword:
+            if (valuesKey) {
+                SetNamedDword(valuesKey.get(), w.name, w.number);
+            }
+            break;
+        }
+    }
+}
+
+int RegisterApplication(int associate, const wchar_t* destinationFolder, int startMenuGroup, int desktopShortcut,
+                        int thumbnailsShortcut, int allUsers, std::span<const int> associationFlags)
+{
+    // The run extracted into the folder EnsureFolderTree made of the destination (trimmed, blanks
+    // before inner backslashes removed, trailing backslash). The same cleaning here makes every
+    // value and shortcut name that folder rather than the raw text; the folder exists already.
+    wchar_t folder[kWorkPathChars] = {};
+    CopyTextCut(folder, destinationFolder);
+    EnsureFolderTree(folder, kWorkPathChars);
+    RegistrationTexts texts;
+    if (!BuildRegistrationTexts(folder, texts)) {
+        return 0;
+    }
+
+    if (startMenuGroup != 0) {
+        CreateStartMenuGroup(texts.installFolder, allUsers);
+    }
+    if (desktopShortcut != 0) {
+        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64.lnk", nullptr, L"Photavian 64 - Image Viewer", nullptr,
+                              0, allUsers);
+    }
+    if (thumbnailsShortcut != 0) {
+        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64 Thumbnails.lnk", texts.viewerPath,
+                              L"Photavian - Thumbnails", kThumbnailsArguments, kThumbnailsIconIndex, allUsers);
+    }
+
+    RegistryPlan plan;
+    BuildRegistryPlan(texts, thumbnailsShortcut, plan);
+    ApplyRegistryPlan(plan);
+    AssociateCatalogue(texts, associationFlags);
+
+    if (associate == 0) {
+        return 1;
+    }
+    if (WindowsVersionClass() == kWindows10Class) {
+        SuppressAppxOpenWith();
+    }
+    NotifyAssociationsChanged();
+    return 1;
+}
+
+} // namespace ph

@@ -1,0 +1,157 @@
+// Shortcut files (.lnk) through the shell's link object, one COM apartment per shortcut.
+#include "shell/shortcuts.h"
+
+#include "app/probes.h"
+#include "base/folder_tree.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "res/version.h"
+#include "shell/compose_text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <iterator>
+
+namespace ph {
+
+namespace {
+
+// The group's text and help shortcuts: name and the installed file it opens, in creation order.
+struct DocumentShortcut {
+    const wchar_t* name;
+    const wchar_t* file;
+};
+constexpr DocumentShortcut kDocumentShortcuts[] = {
+    {L"About Photavian.lnk", L"p_about.txt"},
+    {L"What's New.lnk", L"p_changes.txt"},
+    {L"Command line Options.lnk", L"p_options.txt"},
+    {L"Available PlugIns.lnk", L"p_plugins.txt"},
+    {L"Available Languages.lnk", L"p_languages.txt"},
+    {L"Photavian Help.lnk", L"ph_tav32.chm"},
+};
+
+// Versions whose group shortcut a new installation replaces.
+constexpr const wchar_t* kReplacedVersions[] = {L"4.67", L"4.66"};
+
+// Windows 8 and 8.1 get no uninstaller shortcut in the group.
+constexpr int kWindows8Class = 8;
+
+struct ItemIdListTraits {
+    using Handle = LPITEMIDLIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CoTaskMemFree(h); }
+};
+using UniqueItemIdList = UniqueHandle<ItemIdListTraits>;
+
+// A shell folder's path; the Windows folder when the shell cannot name it.
+void ResolveShellFolder(int csidl, wchar_t (&folder)[kPathChars])
+{
+    UniqueItemIdList items;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(::GetActiveWindow(), csidl, items.put()))
+        && ::SHGetPathFromIDListW(items.get(), folder) != FALSE) {
+        return;
+    }
+    UINT len = ::GetWindowsDirectoryW(folder, static_cast<UINT>(kPathChars));
+    if (len == 0 || len >= kPathChars) {
+        folder[0] = L'\0';
+    }
+}
+
+// Saves one shortcut file. COM lives only for this shortcut: the apartment is entered first and
+// left after both interfaces are released.
+int SaveShortcut(const wchar_t* linkPath, const wchar_t* target, const wchar_t* arguments, const wchar_t* iconPath,
+                 int iconIndex, const wchar_t* description)
+{
+    ComApartment com;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
+        return 0;
+    }
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) {
+        return 0;
+    }
+    if (iconPath != nullptr) {
+        link->SetIconLocation(iconPath, iconIndex);
+    }
+    link->SetPath(target);
+    if (arguments != nullptr) {
+        link->SetArguments(arguments);
+    }
+    if (description != nullptr) {
+        link->SetDescription(description);
+    }
+    return SUCCEEDED(file->Save(linkPath, TRUE)) ? 1 : 0;
+}
+
+} // namespace
+
+int CreateDesktopShortcut(const wchar_t* target, const wchar_t* shortcutName, const wchar_t* iconPath,
+                          const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers)
+{
+    wchar_t desktop[kPathChars] = {};
+    ResolveShellFolder(allUsers != 0 ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, desktop);
+    wchar_t linkPath[kPathChars];
+    if (!ComposeText(linkPath, desktop, EndsWithBackslash(desktop) ? L"" : L"\\", shortcutName)) {
+        return 0;
+    }
+    return SaveShortcut(linkPath, target, arguments, iconPath, iconIndex, description);
+}
+
+int CreateFolderShortcut(const wchar_t* folder, const wchar_t* shortcutName, const wchar_t* target,
+                         const wchar_t* arguments, const wchar_t* iconPath, int iconIndex)
+{
+    wchar_t linkPath[kPathChars];
+    if (!ComposeText(linkPath, folder, shortcutName)) {
+        return 0;
+    }
+    return SaveShortcut(linkPath, target, arguments, iconPath, iconIndex, nullptr);
+}
+
+void CreateStartMenuGroup(const wchar_t* installFolder, int allUsers)
+{
+    wchar_t programs[kPathChars] = {};
+    ResolveShellFolder(allUsers != 0 ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, programs);
+    wchar_t group[kPathChars];
+    if (!ComposeText(group, programs, EndsWithBackslash(programs) ? L"" : L"\\", kStartMenuGroupName)) {
+        return;
+    }
+    EnsureFolderTree(group, kPathChars);
+
+    // A target that does not fit a path is left out rather than cut into another path.
+    wchar_t viewer[kPathChars];
+    bool haveViewer = ComposeText(viewer, installFolder, kViewerFile);
+
+    wchar_t name[kPathChars];
+    std::swprintf(name, std::size(name), L"Photavian 64 %d.%2d.lnk", PH_VERSION_MAJOR, PH_VERSION_MINOR);
+    if (haveViewer) {
+        CreateFolderShortcut(group, name, viewer, nullptr, nullptr, 0);
+    }
+
+    for (const wchar_t* version : kReplacedVersions) {
+        wchar_t oldLink[kPathChars];
+        if (ComposeText(oldLink, group, L"Photavian 64 ", version, L".lnk")) {
+            ::DeleteFileW(oldLink);
+        }
+    }
+
+    if (haveViewer) {
+        CreateFolderShortcut(group, L"Photavian - Thumbnails.lnk", viewer, kThumbnailsArguments, viewer,
+                             kThumbnailsIconIndex);
+    }
+
+    wchar_t target[kPathChars];
+    if (WindowsVersionClass() != kWindows8Class && ComposeText(target, installFolder, kUninstallerFile)) {
+        CreateFolderShortcut(group, L"Uninstall Photavian.lnk", target, nullptr, nullptr, 0);
+    }
+
+    for (const DocumentShortcut& document : kDocumentShortcuts) {
+        if (ComposeText(target, installFolder, document.file)) {
+            CreateFolderShortcut(group, document.name, target, nullptr, nullptr, 0);
+        }
+    }
+}
+
+} // namespace ph
