@@ -1,0 +1,361 @@
+// CHyperLink: link colours and fonts, hover tracking, fitting to the text and opening the address.
+#include "controls/hyperlink.h"
+
+#include "base/text.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+namespace ph {
+
+namespace {
+
+UINT_PTR ShellOpen(const wchar_t* address)
+{
+    HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", address, nullptr, nullptr, SW_SHOW);
+    return reinterpret_cast<UINT_PTR>(result);
+}
+
+// The status WinExec reports for a started program.
+constexpr UINT_PTR kProgramStarted = 33;
+
+UINT_PTR RunCommandLine(wchar_t* commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        DWORD error = ::GetLastError();
+        // A status of 32 or less is a failure whatever the error code.
+        return error != 0 && error <= 32 ? error : 0;
+    }
+    UniqueKernelHandle thread(process.hThread);
+    UniqueKernelHandle child(process.hProcess);
+    return kProgramStarted;
+}
+
+void Beep(UINT type)
+{
+    ::MessageBeep(type);
+}
+
+// The default value of HKEY_CLASSES_ROOT\subKey as text. False when the key cannot be opened or
+// the value is missing, not a string or longer than the buffer.
+bool ReadClassesDefault(const wchar_t* subKey, wchar_t (&value)[kBrowserValueChars])
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD bytes = sizeof(value);
+    if (::RegGetValueW(key.get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
+        return false;
+    }
+    return value[0] != L'\0';
+}
+
+// The font a static paints with: its own, or the stock fonts when it has none.
+HFONT FontOfStatic(HWND hwnd)
+{
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    if (font == nullptr) {
+        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    }
+    if (font == nullptr) {
+        font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
+    }
+    return font;
+}
+
+// A rectangle of hwnd in its parent's client coordinates.
+RECT InParent(HWND hwnd, RECT rect, bool screenCoordinates)
+{
+    ::MapWindowPoints(screenCoordinates ? HWND_DESKTOP : hwnd, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
+LinkLaunchSeams& LinkSeams()
+{
+    static LinkLaunchSeams seams{ShellOpen, RunCommandLine, Beep};
+    return seams;
+}
+
+bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out,
+                             std::size_t outChars)
+{
+    std::size_t keep = std::wcslen(browserCommand);
+    const wchar_t* placeholder = std::wcsstr(browserCommand, L"\"%1\"");
+    if (placeholder == nullptr) {
+        placeholder = std::wcsstr(browserCommand, L"%1");
+    }
+    if (placeholder != nullptr) {
+        keep = static_cast<std::size_t>(placeholder - browserCommand);
+    }
+    // One blank between the command and the address, however the registered command was spaced.
+    while (keep > 0 && browserCommand[keep - 1] == L' ') {
+        --keep;
+    }
+    std::size_t addressChars = std::wcslen(address);
+    if (keep + 1 + addressChars + 1 > outChars) {
+        return false;
+    }
+    std::wmemcpy(out, browserCommand, keep);
+    out[keep] = L' ';
+    std::wmemcpy(out + keep + 1, address, addressChars + 1);
+    return true;
+}
+
+UINT_PTR CHyperLink::OpenTarget(const wchar_t* url)
+{
+    UINT_PTR shellStatus = LinkSeams().shellOpen(url);
+    if (shellStatus > 32) {
+        return shellStatus;
+    }
+    // The shell could not open the address: run the command of the class registered for web
+    // pages ourselves. Any gap on the way reports the shell's status.
+    wchar_t pageClass[kBrowserValueChars] = {};
+    if (!ReadClassesDefault(L".htm", pageClass) || !AppendTextWhole(pageClass, L"\\shell\\open\\command")) {
+        return shellStatus;
+    }
+    wchar_t browserCommand[kBrowserValueChars] = {};
+    if (!ReadClassesDefault(pageClass, browserCommand)) {
+        return shellStatus;
+    }
+    wchar_t commandLine[kBrowserCommandLineChars] = {};
+    if (!BuildBrowserCommandLine(browserCommand, url, commandLine, kBrowserCommandLineChars)) {
+        return shellStatus;
+    }
+    return LinkSeams().runCommandLine(commandLine);
+}
+
+CHyperLink::CHyperLink() = default;
+
+CHyperLink::~CHyperLink()
+{
+    // The window may outlive this object: it must not keep painting with fonts deleted below.
+    if (m_hWnd != nullptr) {
+        ::KillTimer(m_hWnd, kHoverTimerId);
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_hOriginalFont), FALSE);
+        UnsubclassWindow();
+    }
+}
+
+bool CHyperLink::SetTarget(const wchar_t* url)
+{
+    if (!CopyTextWhole(m_szTarget, url)) {
+        return false;
+    }
+    if (m_hWnd != nullptr) {
+        FitToText();
+    }
+    return true;
+}
+
+void CHyperLink::SetUnderlineMode(int mode)
+{
+    if (mode == m_nUnderlineMode) {
+        return;
+    }
+    if (m_hWnd != nullptr) {
+        UseFont(mode == kUnderlineAlways ? m_fontUnderlined : m_fontPlain);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+    m_nUnderlineMode = mode;
+}
+
+void CHyperLink::PreSubclassWindow()
+{
+    // A new window (the page was created again) starts without the pointer over it.
+    m_bHot = 0;
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | SS_NOTIFY);
+
+    wchar_t text[kLinkTargetChars] = {};
+    ::GetWindowTextW(m_hWnd, text, static_cast<int>(kLinkTargetChars));
+    if (m_szTarget[0] == L'\0') {
+        CopyTextCut(m_szTarget, text);
+    }
+    if (text[0] == L'\0') {
+        ::SetWindowTextW(m_hWnd, m_szTarget);
+    }
+
+    m_hOriginalFont = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    if (::GetObjectW(FontOfStatic(m_hWnd), sizeof(description), &description) == sizeof(description)) {
+        m_fontPlain.reset(::CreateFontIndirectW(&description));
+        description.lfUnderline = TRUE;
+        m_fontUnderlined.reset(::CreateFontIndirectW(&description));
+    }
+
+    FitToText();
+    LoadHandCursor();
+    // A mode chosen before attaching shows at once; otherwise the window keeps the dialog's font
+    // until the pointer first comes over it.
+    if (m_nUnderlineMode == kUnderlineAlways) {
+        UseFont(m_fontUnderlined);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+}
+
+void CHyperLink::LoadHandCursor()
+{
+    if (m_hHandCursor == nullptr) {
+        m_hHandCursor = ::LoadCursorW(nullptr, IDC_HAND);
+    }
+}
+
+void CHyperLink::UseFont(const UniqueGdiObject& font)
+{
+    if (font) {
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+}
+
+void CHyperLink::FitToText()
+{
+    if (m_hWnd == nullptr || m_bFitToText == 0) {
+        return;
+    }
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(m_hWnd, &window);
+    ::GetClientRect(m_hWnd, &client);
+    window = InParent(m_hWnd, window, true);
+    client = InParent(m_hWnd, client, false);
+
+    wchar_t text[kLinkTargetChars] = {};
+    int length = ::GetWindowTextW(m_hWnd, text, static_cast<int>(kLinkTargetChars));
+    SIZE extent{};
+    {
+        WindowDc dc(m_hWnd);
+        if (!dc) {
+            return;
+        }
+        HGDIOBJ previous = ::SelectObject(dc.get(), m_fontUnderlined ? m_fontUnderlined.get() : FontOfStatic(m_hWnd));
+        BOOL measured = ::GetTextExtentPoint32W(dc.get(), text, length, &extent);
+        ::SelectObject(dc.get(), previous);
+        if (!measured) {
+            return;
+        }
+    }
+
+    const LONG windowWidth = window.right - window.left;
+    const LONG windowHeight = window.bottom - window.top;
+    const LONG newWidth = extent.cx + windowWidth - (client.right - client.left);
+    const LONG newHeight = extent.cy + windowHeight - (client.bottom - client.top);
+    const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+
+    if ((style & SS_CENTERIMAGE) != 0) {
+        const LONG shrink = (windowHeight - newHeight) / 2;
+        window.top += shrink;
+        window.bottom -= shrink;
+    } else {
+        window.bottom = window.top + newHeight;
+    }
+    // The alignment is a value of the style's low bits, not a set of flags.
+    const LONG alignment = style & SS_TYPEMASK;
+    if (alignment == SS_CENTER) {
+        const LONG shrink = (windowWidth - newWidth) / 2;
+        window.left += shrink;
+        window.right -= shrink;
+    } else if (alignment == SS_RIGHT) {
+        window.left = window.right - newWidth;
+    } else {
+        window.right = window.left + newWidth;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.right - window.left,
+                   window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HBRUSH CHyperLink::CtlColor(HDC dc, UINT)
+{
+    COLORREF colour = m_bHot != 0 ? m_rgbHover : (m_bFollowed != 0 ? m_rgbVisited : m_rgbLink);
+    ::SetTextColor(dc, colour);
+    ::SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+}
+
+bool CHyperLink::OnClicked()
+{
+    m_bHot = 0;
+    UINT_PTR status = OpenTarget(m_szTarget);
+    if (status > 32) {
+        m_bFollowed = 1;
+        if (m_hWnd != nullptr) {
+            ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        }
+    } else {
+        m_bFollowed = 0;
+        LinkSeams().beep(MB_ICONEXCLAMATION);
+    }
+    return true;
+}
+
+void CHyperLink::OnMouseMove()
+{
+    if (m_bHot != 0) {
+        return;
+    }
+    m_bHot = 1;
+    if (m_nUnderlineMode == kUnderlineHover) {
+        UseFont(m_fontUnderlined);
+    }
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::SetTimer(m_hWnd, kHoverTimerId, kHoverTimerMs, nullptr);
+}
+
+void CHyperLink::OnHoverTimer()
+{
+    DWORD position = ::GetMessagePos();
+    POINT pointer{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    ::ScreenToClient(m_hWnd, &pointer);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    if (::PtInRect(&client, pointer)) {
+        return;
+    }
+    m_bHot = 0;
+    ::KillTimer(m_hWnd, kHoverTimerId);
+    if (m_nUnderlineMode != kUnderlineAlways) {
+        UseFont(m_fontPlain);
+    }
+    // A little below the text too, where the underline of some fonts reaches.
+    client.bottom += 10;
+    ::InvalidateRect(m_hWnd, &client, TRUE);
+}
+
+LRESULT CHyperLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETCURSOR:
+        if (m_hHandCursor != nullptr) {
+            ::SetCursor(m_hHandCursor);
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        OnMouseMove();
+        break;
+    case WM_TIMER:
+        OnHoverTimer();
+        break;
+    case WM_ERASEBKGND: {
+        RECT client{};
+        ::GetClientRect(m_hWnd, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
+    case WM_DESTROY:
+        ::KillTimer(m_hWnd, kHoverTimerId);
+        break;
+    default:
+        break;
+    }
+    return CallDefault(message, wParam, lParam);
+}
+
+} // namespace ph
