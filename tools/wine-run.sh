@@ -7,6 +7,7 @@
 # takes a fraction of a second). Its name is taken from PHOTAVIAN_PREFIX when set, otherwise
 # from the program's file name, so each test program gets its own registry and drive C:.
 # With PHOTAVIAN_KEEP_PREFIX=1 an existing prefix of that name is used as it is.
+# With PHOTAVIAN_GRAPHICS set (x11), a fresh prefix uses that graphics driver (see below).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
@@ -59,6 +60,12 @@ if [ "${PHOTAVIAN_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$prefix" ]; then
     esac
   done
   rm -f "$prefix/wineserver"
+  # PHOTAVIAN_GRAPHICS=x11 (a run under Xvfb, for screenshots) gives the fresh copy that graphics
+  # driver instead of the template's null driver, written into its registry before any program
+  # runs there.
+  if [ -n "${PHOTAVIAN_GRAPHICS:-}" ]; then
+    sed -i "s/^\"Graphics\"=\"null\"/\"Graphics\"=\"${PHOTAVIAN_GRAPHICS}\"/" "$prefix/user.reg"
+  fi
 fi
 
 export WINEPREFIX="$prefix"

@@ -6,19 +6,16 @@
 #include "app/silent_switches.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
+#include "engine/viewer_settings.h"
 #include "res/resource.h"
+#include "wizard/wiz_property_page.h"
 
 #include <commctrl.h>
 
+#include <array>
 #include <memory>
 
 namespace ph {
-
-namespace {
-
-constexpr wchar_t kSilentSettingsFolder[] = L"%APPDATA%\\Photavian";
-
-} // namespace
 
 BOOL TheApp::InitInstance()
 {
@@ -31,9 +28,32 @@ BOOL TheApp::InitInstance()
     const wchar_t* commandLine = ::GetCommandLineW();
     if (HasSilentSwitch(commandLine)) {
         m_nExitCode = RunSilent(commandLine);
+    } else {
+        RunWizard();
     }
-    // Without "/silent" the wizard runs here; until it exists nothing is shown.
     return FALSE;
+}
+
+void TheApp::RunWizard()
+{
+    // The title font follows the screen's DPI (96 without a screen context).
+    LOGFONTW title = TitleFontDescription(ScreenDpiX(nullptr));
+    m_sheet.m_fontTitle.reset(::CreateFontIndirectW(&title));
+    m_sheet.m_hAssocList = nullptr;
+
+    std::array<std::unique_ptr<CWizPropertyPage>, kWizardPageCount> pages;
+    for (std::size_t i = 0; i < kWizardPageCount; ++i) {
+        pages[i] = std::make_unique<CWizPropertyPage>(kWizardPageTemplates[i]);
+        m_sheet.AddPage(pages[i].get());
+        pages[i]->m_pSheet = &m_sheet;
+    }
+    m_sheet.DoModal();
+
+    // The wizard's exit code stays 0 whatever happened in it.
+    for (std::size_t i = kWizardPageCount; i-- > 0;) {
+        m_sheet.RemovePage(pages[i].get());
+        pages[i].reset();
+    }
 }
 
 int TheApp::RunSilent(const wchar_t* commandLine)
@@ -53,7 +73,7 @@ int TheApp::RunSilent(const wchar_t* commandLine)
     ::LoadStringW(m_hInstance, IDS_CAPTION, options->caption, static_cast<int>(kPathChars));
     if (FindExistingInstallFolder(options->destinationFolder) == 0) {
         DefaultProgramFilesFolder(options->destinationFolder);
-        CopyTextWhole(options->iniFolder, kSilentSettingsFolder);
+        CopyTextWhole(options->iniFolder, kAppDataSettingsFolder);
     }
     ApplySilentSwitches(commandLine, *options);
     return RunInstallation(*options) == 1 ? 0 : 1;

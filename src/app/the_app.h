@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/win_app.h"
+#include "wizard/wiz_property_sheet.h"
 
 namespace ph {
 
@@ -13,6 +14,11 @@ public:
 
 private:
     int RunSilent(const wchar_t* commandLine);
+    // Shows the five-page wizard modally; returns when it closes.
+    void RunWizard();
+
+    // The wizard's one sheet, for the life of the program.
+    CWizPropertySheet m_sheet;
 };
 
 } // namespace ph

@@ -217,11 +217,83 @@ TEST_F(SilentInstall, DestinationWithoutRoomForTheViewerPathIsRefused)
     EXPECT_TRUE(FileExists(folder + L"\\ph_tav64.exe"));
 }
 
+// A top-level dialog window of process id holding a control with childId; null when none.
+HWND FindDialogOfProcess(DWORD processId, int childId)
+{
+    struct Search {
+        DWORD processId;
+        int childId;
+        HWND found;
+    } search{processId, childId, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = {};
+            ::GetClassNameW(window, className, 16);
+            if (owner != s->processId || std::wstring(className) != L"#32770" || !::IsWindowVisible(window)
+                || ::GetDlgItem(window, s->childId) == nullptr) {
+                return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialogOfProcess(DWORD processId, int childId)
+{
+    for (int attempt = 0; attempt < 1500; ++attempt) {
+        if (HWND found = FindDialogOfProcess(processId, childId)) {
+            return found;
+        }
+        ::Sleep(20);
+    }
+    return nullptr;
+}
+
+// Clicks a button of another process's window without waiting for what the click starts (a
+// message box would block a sent click), then posts a harmless message: a modal loop notices
+// that it should end only when a message arrives.
+void ClickInOtherProcess(HWND dialog, int buttonId)
+{
+    ::PostMessageW(::GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+    ::PostMessageW(dialog, WM_NULL, 0, 0);
+}
 
 TEST_F(SilentInstall, WithoutSilentNothingIsInstalled)
 {
-    // "/Silent" is not the silent switch: the wizard's turn, which installs nothing by itself.
-    EXPECT_EQ(RunSetup(L"/Silent", m_start.Path()), 0);
+    // "/Silent" is not the silent switch: the wizard opens, and leaving it installs nothing.
+    std::wstring commandLine = L"\"" + SetupExePath() + L"\" /Silent";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    ASSERT_NE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               m_start.Path().c_str(), &startup, &info),
+              FALSE);
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+
+    // The wizard's sheet has the Next button of wizard mode.
+    HWND sheet = WaitForDialogOfProcess(info.dwProcessId, 0x3024);
+    EXPECT_NE(sheet, nullptr) << "the wizard did not open";
+    if (sheet != nullptr) {
+        ClickInOtherProcess(sheet, IDCANCEL);
+        HWND question = WaitForDialogOfProcess(info.dwProcessId, IDYES);
+        EXPECT_NE(question, nullptr) << "Exit did not ask";
+        if (question != nullptr) {
+            ClickInOtherProcess(question, IDYES);
+        }
+    }
+    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 99);
+        FAIL() << "the wizard did not end";
+    }
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(FolderExists(L"C:\\Program Files\\Photavian"));
     EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
 }

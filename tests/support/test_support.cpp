@@ -291,6 +291,44 @@ void UnregisterViewer()
     DeleteMachineTree(L"SOFTWARE\\Classes\\Photavian");
 }
 
+namespace {
+constexpr wchar_t kRedirectedHivesRoot[] = L"Software\\PhotavianTestHives";
+} // namespace
+
+RedirectedHives::RedirectedHives()
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kRedirectedHivesRoot);
+    const wchar_t* names[] = {L"\\machine", L"\\user", L"\\classes"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::wstring path = std::wstring(kRedirectedHivesRoot) + names[i];
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_keys[i], nullptr);
+    }
+    m_ok = m_keys[0] != nullptr && m_keys[1] != nullptr && m_keys[2] != nullptr
+        && ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_keys[0]) == ERROR_SUCCESS
+        && ::RegOverridePredefKey(HKEY_CURRENT_USER, m_keys[1]) == ERROR_SUCCESS
+        && ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_keys[2]) == ERROR_SUCCESS;
+}
+
+RedirectedHives::~RedirectedHives()
+{
+    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    for (HKEY& key : m_keys) {
+        if (key != nullptr) {
+            ::RegCloseKey(key);
+            key = nullptr;
+        }
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kRedirectedHivesRoot);
+}
+
+bool KeyExists(HKEY hive, const std::wstring& key)
+{
+    UniqueRegKey k;
+    return ::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
+}
+
 FakeViewerWindow::FakeViewerWindow()
 {
     WNDCLASSW wc{};

@@ -85,6 +85,25 @@ void DeleteMachineTree(const wchar_t* subKey);
 void RegisterViewerAt(const std::wstring& folder);
 void UnregisterViewer();
 
+// HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT point at fresh scratch keys of
+// the real current-user hive while the object lives (for this process only); the scratch keys are
+// removed afterwards.
+class RedirectedHives {
+public:
+    RedirectedHives();
+    ~RedirectedHives();
+    RedirectedHives(const RedirectedHives&) = delete;
+    RedirectedHives& operator=(const RedirectedHives&) = delete;
+
+    bool ok() const { return m_ok; }
+
+private:
+    HKEY m_keys[3] = {};
+    bool m_ok = false;
+};
+
+bool KeyExists(HKEY hive, const std::wstring& key);
+
 // A top-level window of the viewer's window class in this process, so that the setup program
 // sees a running viewer; destroyed at the end of scope.
 class FakeViewerWindow {

@@ -18,54 +18,11 @@ namespace {
 
 using ph::UniqueRegKey;
 using ph::test::Narrow;
+using ph::test::KeyExists;
+using ph::test::RedirectedHives;
 using ph::test::ScratchFolder;
 
-constexpr wchar_t kScratchRoot[] = L"Software\\PhotavianShellTests";
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
-
-// The three predefined keys point at fresh scratch keys of the real current-user hive while the
-// object lives; the scratch keys are removed afterwards.
-class RedirectedHives {
-public:
-    RedirectedHives()
-    {
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchRoot);
-        const wchar_t* names[] = {L"\\machine", L"\\user", L"\\classes"};
-        for (std::size_t i = 0; i < 3; ++i) {
-            std::wstring path = std::wstring(kScratchRoot) + names[i];
-            ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, m_keys[i].put(),
-                              nullptr);
-        }
-        m_ok = m_keys[0] && m_keys[1] && m_keys[2]
-            && ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_keys[0].get()) == ERROR_SUCCESS
-            && ::RegOverridePredefKey(HKEY_CURRENT_USER, m_keys[1].get()) == ERROR_SUCCESS
-            && ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_keys[2].get()) == ERROR_SUCCESS;
-    }
-    ~RedirectedHives()
-    {
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        for (UniqueRegKey& key : m_keys) {
-            key.reset();
-        }
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchRoot);
-    }
-    RedirectedHives(const RedirectedHives&) = delete;
-    RedirectedHives& operator=(const RedirectedHives&) = delete;
-
-    bool ok() const { return m_ok; }
-
-private:
-    std::array<UniqueRegKey, 3> m_keys;
-    bool m_ok = false;
-};
-
-bool KeyExists(HKEY hive, const std::wstring& key)
-{
-    UniqueRegKey k;
-    return ::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
-}
 
 // A REG_SZ value whose stored size counts exactly the text and its terminator; nothing when the
 // value is missing, has another type or another size.

@@ -1,0 +1,69 @@
+// CWizPropertyPage: the one page class of the wizard. Each handler looks at the position of the
+// active page in the sheet and runs the code of that position.
+#pragma once
+
+#include "framework/property_page.h"
+
+namespace ph {
+
+class CWizPropertySheet;
+
+class CWizPropertyPage : public CPropertyPage {
+public:
+    // A page from the dialog template nIDTemplate, with no caption of its own.
+    explicit CWizPropertyPage(UINT nIDTemplate);
+
+    // The dialog template id of the nearest page in the given direction whose m_bIncluded is
+    // set, or -1 when there is none (Back on the first page, Next on the last).
+    virtual LRESULT FindNeighbourPage(BOOL bForward);
+
+    // The welcome page's one-time set-up has not run yet (only the welcome page's copy is used).
+    int m_bFirstActivate = 1;
+    // Colours of the associations list as the platform first drew it (that page's copy only);
+    // m_crListText 0xFFFFFFFF: not captured yet.
+    COLORREF m_crListBack = 0;
+    COLORREF m_crListText = 0xFFFFFFFF;
+    // The page takes part in Next/Back navigation.
+    int m_bIncluded = 1;
+    // The owning sheet, set by whoever adds the page to it.
+    CWizPropertySheet* m_pSheet = nullptr;
+
+protected:
+    // Binds the sheet's shared controls to the active page's statics: the licence link on the
+    // welcome page, the installing line on the ready page.
+    void DoDataExchange(CDataExchange* pDX) override;
+    // The set-up of the active position and the frame's button rules; then the base (TRUE).
+    BOOL OnSetActive() override;
+    // Enables Back, runs the position's check; the neighbour's id, or -1 to stay.
+    LRESULT OnWizardNext() override;
+    // The neighbour's id backwards, or -1 on the first page.
+    LRESULT OnWizardBack() override;
+    // Runs the handler of the page class's button table; true when the id has one.
+    bool OnButtonClicked(int controlId) override;
+
+private:
+    int ActivePosition() const;
+    void EnableSheetButton(int id, bool enable) const;
+    void SetSheetButtonText(int id, UINT textId) const;
+    void GiveTitleFont(int controlId) const;
+    void SetCheck(int controlId, bool checked) const;
+    bool IsChecked(int controlId) const;
+
+    // Welcome page (welcome_page.cpp).
+    void ActivateWelcomePage();
+    void FillWelcomePage();
+    bool CheckInstallFolder();
+    void OnShortcutBoxClicked();
+    void OnUncheckAll();
+    void OnBrowseFolder();
+
+    // What's new page (whats_new_page.cpp): the release notes into the edit, on every activation.
+    void LoadWhatsNewText();
+
+    // Finish page: title, both actions ticked, Cancel relabelled "&Done", Back and Next off.
+    void ActivateFinishPage();
+
+    static const ButtonHandler<CWizPropertyPage> s_buttonHandlers[];
+};
+
+} // namespace ph

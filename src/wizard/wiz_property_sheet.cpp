@@ -1,0 +1,74 @@
+// CWizPropertySheet: construction, window initialisation and the exit confirmation.
+#include "wizard/wiz_property_sheet.h"
+
+#include "app/probes.h"
+
+namespace ph {
+
+namespace {
+
+// "Exit setup?" is short; the buffer holds any text of the string table's size.
+constexpr std::size_t kQuestionChars = 64;
+constexpr std::size_t kButtonLabelChars = 64;
+
+} // namespace
+
+LOGFONTW TitleFontDescription(int dpi)
+{
+    LOGFONTW description{};
+    description.lfHeight = ::MulDiv(kTitleFontHeightAt96Dpi, dpi, 96);
+    description.lfWeight = FW_BOLD;
+    description.lfQuality = ANTIALIASED_QUALITY;
+    CopyTextCut(description.lfFaceName, L"Arial");
+    return description;
+}
+
+void LoadResourceText(UINT id, wchar_t* buffer, std::size_t bufferChars)
+{
+    if (bufferChars == 0) {
+        return;
+    }
+    buffer[0] = L'\0';
+    ::LoadStringW(::GetModuleHandleW(nullptr), id, buffer, static_cast<int>(bufferChars));
+}
+
+CWizPropertySheet::CWizPropertySheet() : CPropertySheet(IDS_SHEET_CAPTION, nullptr, 0)
+{
+    m_psh.dwFlags |= PSH_WIZARD;
+}
+
+BOOL CWizPropertySheet::OnInitDialog()
+{
+    LoadResourceText(IDS_CAPTION, m_szCaption, kPathChars);
+    BOOL result = CPropertySheet::OnInitDialog();
+    wchar_t exitLabel[kButtonLabelChars];
+    LoadResourceText(IDS_EXIT_BUTTON, exitLabel, kButtonLabelChars);
+    ::SetWindowTextW(GetDlgItem(kCancelButtonId), exitLabel);
+    SetTitle(m_szCaption);
+    return result;
+}
+
+bool CWizPropertySheet::ConfirmExit()
+{
+    wchar_t question[kQuestionChars];
+    LoadResourceText(IDS_EXIT_SETUP, question, kQuestionChars);
+    return Seams().messageBox(m_hWnd, question, m_szCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+BOOL CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == kCancelButtonId && GetActiveIndex() != kFinishPosition && !ConfirmExit()) {
+        return TRUE;
+    }
+    return CPropertySheet::OnCommand(wParam, lParam);
+}
+
+void CWizPropertySheet::OnSysCommand(UINT nID, LPARAM lParam)
+{
+    if (nID == SC_CLOSE && GetActiveIndex() != kFinishPosition && !ConfirmExit()) {
+        return;
+    }
+    CPropertySheet::OnSysCommand(nID, lParam);
+}
+
+} // namespace ph

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The wizard of the real setup program under Xvfb: started without "/silent", walked through its
+# pages by a driver of ours, a screenshot of every page, then left with Exit answered Yes.
+#
+#   run-ui-test.sh SETUP.exe DRIVER.exe OUTPUT_DIR
+#
+# Screenshots land in OUTPUT_DIR as page-N.png (and the exit question); they are test artifacts,
+# not sources.
+set -euo pipefail
+setup_exe=$1
+driver_exe=$2
+out=$3
+top=$(cd "$(dirname "$0")/../.." && pwd)
+wine_run="$top/tools/wine-run.sh"
+prefix_name=wizard-ui
+
+mkdir -p "$out"
+rm -f "$out"/*.png "$out"/driver.log
+
+xvfb_pid=""
+setup_pid=""
+cleanup() {
+  if [ -n "$setup_pid" ] && kill -0 "$setup_pid" 2>/dev/null; then kill "$setup_pid" 2>/dev/null || true; fi
+  WINEPREFIX="$top/.wine/prefixes/$prefix_name" wineserver -k 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# A display of our own: Xvfb picks a free number and reports it.
+display_file=$(mktemp)
+Xvfb -displayfd 6 -screen 0 800x600x24 -nolisten tcp 6>"$display_file" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n 1 "$display_file")"
+rm -f "$display_file"
+echo "ui: Xvfb on $DISPLAY"
+
+# A fresh prefix whose graphics driver is X11, made by a first run of the driver; the setup
+# program and every later step run in that same prefix.
+PHOTAVIAN_PREFIX=$prefix_name PHOTAVIAN_GRAPHICS=x11 "$wine_run" "$driver_exe" ready >"$out/driver.log"
+PHOTAVIAN_PREFIX=$prefix_name PHOTAVIAN_KEEP_PREFIX=1 "$wine_run" "$setup_exe" &
+setup_pid=$!
+
+drive() {
+  echo "ui: driver $*" >>"$out/driver.log"
+  PHOTAVIAN_PREFIX=$prefix_name PHOTAVIAN_KEEP_PREFIX=1 "$wine_run" "$driver_exe" "$@" | tee -a "$out/driver.log"
+  local status=${PIPESTATUS[0]}
+  if [ "$status" -ne 0 ]; then
+    echo "ui: step '$*' failed" >&2
+    exit 1
+  fi
+}
+
+shot() {
+  sleep 0.4 # let the page paint
+  import -display "$DISPLAY" -window root "$out/$1.png"
+}
+
+drive wait
+shot page-0
+drive next 1
+shot page-1
+drive next 2
+shot page-2
+drive next 3
+shot page-3
+# Exit answered No keeps the wizard where it was.
+drive cancel
+shot exit-question
+drive answer no
+drive page 3
+# The finish page, reached through the sheet (its Next would start an installation).
+drive show 4
+shot page-4
+# Back on the welcome page, Exit answered Yes ends the program.
+drive show 0
+drive cancel
+drive answer yes
+
+status=0
+for _ in $(seq 300); do kill -0 "$setup_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$setup_pid" 2>/dev/null; then
+  echo "ui: the setup program did not end" >&2
+  exit 1
+fi
+wait "$setup_pid" || status=$?
+setup_pid=""
+if [ "$status" -ne 0 ]; then
+  echo "ui: the setup program ended with $status" >&2
+  exit 1
+fi
+echo "ui: wizard walked and closed; screenshots in $out"

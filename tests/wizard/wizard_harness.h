@@ -1,0 +1,185 @@
+// The wizard under test: the real sheet and its five pages, created without a modal loop so that a
+// test drives it step by step with the platform's own messages; and message boxes answered by
+// the test.
+#pragma once
+
+#include "app/probes.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ph::test {
+
+inline std::wstring WindowText(HWND hwnd)
+{
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+struct MessageBoxCall {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+};
+
+// Every message box shown while this object lives is recorded and answered with Answer().
+class PinnedMessageBoxes {
+public:
+    explicit PinnedMessageBoxes(int answer = IDOK);
+    ~PinnedMessageBoxes();
+    PinnedMessageBoxes(const PinnedMessageBoxes&) = delete;
+    PinnedMessageBoxes& operator=(const PinnedMessageBoxes&) = delete;
+
+    void Answer(int answer) { m_answer = answer; }
+    const std::vector<MessageBoxCall>& Calls() const { return m_calls; }
+    void Clear() { m_calls.clear(); }
+
+private:
+    static int Show(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+
+    int m_answer;
+    std::vector<MessageBoxCall> m_calls;
+    int (*m_saved)(HWND, const wchar_t*, const wchar_t*, UINT);
+};
+
+// The wizard as start-up builds it (title font at 96 DPI, the five pages in order), shown
+// modelessly.
+class WizardUnderTest {
+public:
+    WizardUnderTest();
+    ~WizardUnderTest();
+    WizardUnderTest(const WizardUnderTest&) = delete;
+    WizardUnderTest& operator=(const WizardUnderTest&) = delete;
+
+    // Creates the sheet window; the welcome page is then active.
+    HWND Open();
+
+    CWizPropertySheet& Sheet() { return m_sheet; }
+    CWizPropertyPage& Page(int position) { return *m_pages[static_cast<std::size_t>(position)]; }
+    HWND Window() const { return m_sheet.GetSafeHwnd(); }
+
+    // The sheet's buttons.
+    HWND Button(int id) const { return ::GetDlgItem(Window(), id); }
+    bool IsEnabled(int id) const { return ::IsWindowEnabled(Button(id)) != FALSE; }
+    std::wstring ButtonText(int id) const { return WindowText(Button(id)); }
+    // A click on a button of the sheet, as the user makes it.
+    void Click(int id) const;
+
+    // Controls of a page.
+    HWND Item(int position, int id) { return ::GetDlgItem(Page(position).GetSafeHwnd(), id); }
+    std::wstring ItemText(int position, int id) { return WindowText(Item(position, id)); }
+    void SetItemText(int position, int id, const std::wstring& text);
+    bool IsChecked(int position, int id);
+    bool IsItemEnabled(int position, int id) { return ::IsWindowEnabled(Item(position, id)) != FALSE; }
+    void ClickItem(int position, int id);
+
+    // The page the platform shows (its own answer), -1 once the sheet has ended.
+    int CurrentIndex() const;
+    bool Ended() const;
+    // Shows the page at position through the platform (PSM_SETCURSEL).
+    void ShowPage(int position);
+
+private:
+    CWizPropertySheet m_sheet;
+    std::array<std::unique_ptr<CWizPropertyPage>, kWizardPageCount> m_pages;
+};
+
+inline PinnedMessageBoxes*& CurrentPinnedMessageBoxes()
+{
+    static PinnedMessageBoxes* current = nullptr;
+    return current;
+}
+
+inline PinnedMessageBoxes::PinnedMessageBoxes(int answer) : m_answer(answer), m_saved(Seams().messageBox)
+{
+    CurrentPinnedMessageBoxes() = this;
+    Seams().messageBox = Show;
+}
+
+inline PinnedMessageBoxes::~PinnedMessageBoxes()
+{
+    Seams().messageBox = m_saved;
+    CurrentPinnedMessageBoxes() = nullptr;
+}
+
+inline int PinnedMessageBoxes::Show(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    PinnedMessageBoxes* self = CurrentPinnedMessageBoxes();
+    self->m_calls.push_back({owner, text, caption, type});
+    return self->m_answer;
+}
+
+inline WizardUnderTest::WizardUnderTest()
+{
+    LOGFONTW title = TitleFontDescription(96);
+    m_sheet.m_fontTitle.reset(::CreateFontIndirectW(&title));
+    for (std::size_t i = 0; i < kWizardPageCount; ++i) {
+        m_pages[i] = std::make_unique<CWizPropertyPage>(kWizardPageTemplates[i]);
+        m_sheet.AddPage(m_pages[i].get());
+        m_pages[i]->m_pSheet = &m_sheet;
+    }
+}
+
+inline WizardUnderTest::~WizardUnderTest()
+{
+    if (Window() != nullptr) {
+        ::DestroyWindow(Window());
+    }
+    for (std::size_t i = kWizardPageCount; i-- > 0;) {
+        m_sheet.RemovePage(m_pages[i].get());
+    }
+}
+
+inline HWND WizardUnderTest::Open()
+{
+    return m_sheet.Create();
+}
+
+inline void WizardUnderTest::Click(int id) const
+{
+    ::SendMessageW(Button(id), BM_CLICK, 0, 0);
+}
+
+inline void WizardUnderTest::SetItemText(int position, int id, const std::wstring& text)
+{
+    ::SetWindowTextW(Item(position, id), text.c_str());
+}
+
+inline bool WizardUnderTest::IsChecked(int position, int id)
+{
+    return ::SendMessageW(Item(position, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+inline void WizardUnderTest::ClickItem(int position, int id)
+{
+    ::SendMessageW(Item(position, id), BM_CLICK, 0, 0);
+}
+
+inline int WizardUnderTest::CurrentIndex() const
+{
+    HWND page = reinterpret_cast<HWND>(::SendMessageW(Window(), PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (page == nullptr) {
+        return -1;
+    }
+    return static_cast<int>(::SendMessageW(Window(), PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
+}
+
+inline bool WizardUnderTest::Ended() const
+{
+    return ::SendMessageW(Window(), PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
+}
+
+inline void WizardUnderTest::ShowPage(int position)
+{
+    m_sheet.SetActivePage(position);
+}
+
+} // namespace ph::test
