@@ -1,6 +1,7 @@
 // Shell registration by the real setup program: registry entries, associations and shortcuts,
 // read back from this prefix's registry and through the shell's link object.
 #include "e2e/e2e_support.h"
+#include "support/shortcut_file.h"
 
 #include "base/handles.h"
 #include "shell/file_types.h"
@@ -160,73 +161,11 @@ std::map<std::wstring, std::optional<std::wstring>> ExtensionKeys()
 
 // ---- shortcuts -------------------------------------------------------------------------------
 
-struct Shortcut {
-    std::wstring target;
-    std::wstring arguments;
-    std::wstring iconPath;
-    int iconIndex;
-    std::wstring description;
-    std::wstring workingDirectory;
-
-    bool operator==(const Shortcut&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Shortcut& s)
-{
-    return os << "{target " << Narrow(s.target) << ", arguments " << Narrow(s.arguments) << ", icon "
-              << Narrow(s.iconPath) << "," << s.iconIndex << ", description " << Narrow(s.description)
-              << ", working dir " << Narrow(s.workingDirectory) << "}";
-}
-
-std::optional<Shortcut> ReadShortcut(const std::wstring& path)
-{
-    ComApartment com;
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))
-        || FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))
-        || FAILED(file->Load(path.c_str(), STGM_READ))) {
-        return std::nullopt;
-    }
-    Shortcut s{};
-    wchar_t text[1024] = {};
-    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    s.target = text;
-    text[0] = L'\0';
-    link->GetArguments(text, 1024);
-    s.arguments = text;
-    text[0] = L'\0';
-    link->GetIconLocation(text, MAX_PATH, &s.iconIndex);
-    s.iconPath = text;
-    text[0] = L'\0';
-    link->GetDescription(text, 1024);
-    s.description = text;
-    text[0] = L'\0';
-    link->GetWorkingDirectory(text, MAX_PATH);
-    s.workingDirectory = text;
-    return s;
-}
-
 std::wstring ShellFolder(int csidl)
 {
     wchar_t folder[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
     return folder;
-}
-
-std::set<std::wstring> LinksIn(const std::wstring& folder)
-{
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((folder + L"\\*.lnk").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        names.insert(data.cFileName);
-    } while (::FindNextFileW(find, &data) != FALSE);
-    ::FindClose(find);
-    return names;
 }
 
 const wchar_t* const kDesktopLinks[] = {L"Photavian 64.lnk", L"Photavian 64 Thumbnails.lnk"};

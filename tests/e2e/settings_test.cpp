@@ -1,5 +1,6 @@
 // The viewer's settings files after silent installations by the real setup program.
 #include "e2e/e2e_support.h"
+#include "support/settings_file.h"
 
 #include "app/probes.h"
 #include "base/handles.h"
@@ -11,18 +12,7 @@
 namespace ph::test {
 namespace {
 
-// One "key=value" line of a settings file with its section, in file order.
-struct Entry {
-    std::wstring section;
-    std::wstring key;
-    std::wstring value;
-    bool operator==(const Entry&) const = default;
-};
-
-void PrintTo(const Entry& e, std::ostream* os)
-{
-    *os << Narrow(L"[" + e.section + L"] " + e.key + L"=" + e.value);
-}
+using Entry = SettingsEntry;
 
 const std::string kUtf16Mark = "\xFF\xFE";
 
@@ -38,53 +28,6 @@ const std::string kHeaderBytes = kUtf16Mark + Utf16Bytes(L"; UNICODE FILE - edit
 bool IsUtf16(const std::string& bytes)
 {
     return bytes.compare(0, 2, kUtf16Mark) == 0;
-}
-
-// The keys of a settings file, decoded from its bytes: UTF-16LE after a byte-order mark,
-// otherwise 8-bit text in the ANSI code page.
-std::vector<Entry> ReadEntries(const std::wstring& path)
-{
-    std::string bytes = ReadFileBytes(path);
-    std::wstring text;
-    if (IsUtf16(bytes)) {
-        text.resize((bytes.size() - 2) / 2);
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-    } else {
-        text.resize(bytes.size());
-        int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                                      static_cast<int>(text.size()));
-        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    }
-    std::vector<Entry> entries;
-    std::wstring section;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        start = end == std::wstring::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == L'\r') {
-            line.pop_back();
-        }
-        if (line.size() >= 2 && line.front() == L'[' && line.back() == L']') {
-            section = line.substr(1, line.size() - 2);
-        } else if (std::size_t eq = line.find(L'='); eq != std::wstring::npos && line[0] != L';') {
-            entries.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
-        }
-    }
-    return entries;
-}
-
-const std::vector<Entry> kLanguage = {{L"Language", L"DLL", L"ENGLISH"}, {L"Language", L"Lang", L"English"}};
-
-std::vector<Entry> operator+(std::vector<Entry> a, const std::vector<Entry>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::vector<Entry> Toolbar(const wchar_t* skin, const wchar_t* size)
-{
-    return {{L"Toolbar", L"Skin", skin}, {L"Toolbar", L"Size", size}};
 }
 
 std::wstring AppDataFolder()
@@ -167,11 +110,11 @@ TEST_F(SettingsInstall, FreshSilentInstallKeepsTheViewersSettingsInTheApplicatio
 
     const std::wstring programIni = kProgramFilesFolder + L"\\ph_tav64.ini";
     EXPECT_FALSE(IsUtf16(ReadFileBytes(programIni)));
-    EXPECT_EQ(ReadEntries(programIni), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%APPDATA%\\Photavian"}}));
+    EXPECT_EQ(ReadSettingsEntries(programIni), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%APPDATA%\\Photavian"}}));
 
     const std::wstring settings = AppDataSettingsFolder() + L"\\ph_tav64.ini";
     EXPECT_EQ(ReadFileBytes(settings).substr(0, kHeaderBytes.size()), kHeaderBytes);
-    EXPECT_EQ(ReadEntries(settings), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(settings), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
     EXPECT_FALSE(FileExists(kProgramFilesFolder + L"\\ph_tav64.ini_temp"));
     EXPECT_FALSE(FileExists(AppDataSettingsFolder() + L"\\ph_tav64.ini_temp"));
 }
@@ -193,7 +136,7 @@ TEST_F(SettingsInstall, ExistingSettingsKeepTheirSkinAndTheUsersKeys)
     ASSERT_EQ(RunSetup(L"/silent", m_start.Path()), 0);
     std::string first = ReadFileBytes(settings);
     EXPECT_EQ(first.substr(0, kHeaderBytes.size()), kHeaderBytes);
-    EXPECT_EQ(ReadEntries(settings), expected);
+    EXPECT_EQ(ReadSettingsEntries(settings), expected);
 
     // A second installation finds the file in UTF-16 and writes into it as it is.
     ASSERT_EQ(RunSetup(L"/silent", m_start.Path()), 0);
@@ -211,7 +154,7 @@ TEST_F(SettingsInstall, EmptyIniSwitchKeepsTheSettingsInTheDestination)
 
     EXPECT_EQ(ReadFileBytes(programIni).substr(0, kHeaderBytes.size()), kHeaderBytes);
     const std::vector<Entry> kept = {{L"Others", L"Keep", L"1"}};
-    EXPECT_EQ(ReadEntries(programIni), kept + kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(programIni), kept + kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
     EXPECT_FALSE(FolderExists(AppDataSettingsFolder()));
 }
 
@@ -228,11 +171,11 @@ TEST_F(SettingsInstall, PortableFolderOnAHighDpiScreen)
     const std::wstring programIni = destination + L"\\ph_tav64.ini";
     EXPECT_FALSE(IsUtf16(ReadFileBytes(programIni)));
     const std::vector<Entry> redirection = {{L"Others", L"INI_Folder", dataFolder}};
-    EXPECT_EQ(ReadEntries(programIni), redirection + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(programIni), redirection + ToolbarEntries(L"Halvint_24.png", L"24"));
     // The settings file has the skin for a scale of 150.
     const std::wstring settings = dataFolder + L"\\ph_tav64.ini";
     EXPECT_EQ(ReadFileBytes(settings).substr(0, kHeaderBytes.size()), kHeaderBytes);
-    EXPECT_EQ(ReadEntries(settings), kLanguage + Toolbar(L"gnome-colors-wise_32.png", L"32"));
+    EXPECT_EQ(ReadSettingsEntries(settings), kLanguageEntries + ToolbarEntries(L"gnome-colors-wise_32.png", L"32"));
 }
 
 TEST_F(SettingsInstall, UncreatableSettingsFolderLosesNothing)
@@ -248,7 +191,7 @@ TEST_F(SettingsInstall, UncreatableSettingsFolderLosesNothing)
     // No redirection to a folder that does not exist: the settings stay with the viewer.
     const std::wstring programIni = destination + L"\\ph_tav64.ini";
     EXPECT_EQ(ReadFileBytes(programIni).substr(0, kHeaderBytes.size()), kHeaderBytes);
-    EXPECT_EQ(ReadEntries(programIni), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(programIni), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
     EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/probes.h"
 #include "engine/existing_install.h"
+#include "support/settings_file.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -18,7 +19,13 @@
 
 namespace {
 
+using Entry = ph::test::SettingsEntry;
+using ph::test::DecodeSettings;
 using ph::test::FileExists;
+using ph::test::ReadSettingsEntries;
+using ph::test::ToolbarEntries;
+using ph::test::operator+;
+using ph::test::kLanguageEntries;
 using ph::test::FolderExists;
 using ph::test::ReadFileBytes;
 using ph::test::ScratchFolder;
@@ -70,71 +77,6 @@ public:
 private:
     ph::PlatformSeams m_saved;
 };
-
-// One "key=value" line of a settings file with its section, in file order.
-struct Entry {
-    std::wstring section;
-    std::wstring key;
-    std::wstring value;
-    bool operator==(const Entry&) const = default;
-};
-
-void PrintTo(const Entry& e, std::ostream* os)
-{
-    *os << Show(L"[" + e.section + L"] " + e.key + L"=" + e.value);
-}
-
-// The text of a settings file: UTF-16LE after a byte-order mark, otherwise 8-bit text in the ANSI
-// code page.
-std::wstring DecodeSettings(const std::string& bytes)
-{
-    if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        return text;
-    }
-    std::wstring text(bytes.size(), L'\0');
-    int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                                  static_cast<int>(text.size()));
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text;
-}
-
-// The keys of a settings file, read from its bytes (not through the functions under test).
-std::vector<Entry> ReadEntries(const std::wstring& path)
-{
-    std::vector<Entry> entries;
-    std::wstring text = DecodeSettings(ReadFileBytes(path));
-    std::wstring section;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        start = end == std::wstring::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == L'\r') {
-            line.pop_back();
-        }
-        if (line.size() >= 2 && line.front() == L'[' && line.back() == L']') {
-            section = line.substr(1, line.size() - 2);
-        } else if (std::size_t eq = line.find(L'='); eq != std::wstring::npos && line[0] != L';') {
-            entries.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
-        }
-    }
-    return entries;
-}
-
-const std::vector<Entry> kLanguage = {{L"Language", L"DLL", L"ENGLISH"}, {L"Language", L"Lang", L"English"}};
-
-std::vector<Entry> operator+(std::vector<Entry> a, const std::vector<Entry>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::vector<Entry> Toolbar(const wchar_t* skin, const wchar_t* size)
-{
-    return {{L"Toolbar", L"Skin", skin}, {L"Toolbar", L"Size", size}};
-}
 
 TEST(ToolbarSkinTable, ScaleAndHeightBoundaries)
 {
@@ -281,8 +223,8 @@ TEST_F(ViewerSettingsTest, WithoutSettingsFolderTheDestinationFileGetsTheKeysAnd
     int result = 0;
     EXPECT_EQ(Write(L"", 0, &result), ProgramIni());
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"Keep", L"1"}, {L"User", L"X", L"y"}}
-                                          + kLanguage + Toolbar(L"Halvint_24.png", L"24")));
+    EXPECT_EQ(ReadSettingsEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"Keep", L"1"}, {L"User", L"X", L"y"}}
+                                          + kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24")));
 }
 
 TEST_F(ViewerSettingsTest, SettingsFolderGetsTheKeysAndTheDestinationOnlyTheUnexpandedRedirection)
@@ -292,8 +234,8 @@ TEST_F(ViewerSettingsTest, SettingsFolderGetsTheKeysAndTheDestinationOnlyTheUnex
     std::wstring settingsPath = Write(L"%PH_SETTINGS%\\sub");
 
     EXPECT_EQ(settingsPath, Root() + L"\\s\\sub\\ph_tav64.ini");
-    EXPECT_EQ(ReadEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%PH_SETTINGS%\\sub"}}));
-    EXPECT_EQ(ReadEntries(settingsPath), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%PH_SETTINGS%\\sub"}}));
+    EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
 }
 
 TEST_F(ViewerSettingsTest, SilentDefaultAppliesOnlyToTheProgramFilesFolder)
@@ -323,7 +265,7 @@ TEST_F(ViewerSettingsTest, SilentDefaultAppliesOnlyToTheProgramFilesFolder)
         EXPECT_EQ(m_iniFolderAfter, c.iniFolderAfter);
         if (c.iniFolderAfter == L"%APPDATA%\\Photavian") {
             EXPECT_EQ(settingsPath, Root() + L"\\appdata\\Photavian\\ph_tav64.ini");
-            EXPECT_EQ(ReadEntries(settingsPath), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+            EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
         }
         ph::test::RemoveTree(programFiles);
         ph::test::RemoveTree(Root() + L"\\appdata");
@@ -349,7 +291,7 @@ TEST_F(ViewerSettingsTest, SkinFollowsThePinnedDisplay)
         PinnedDisplay display(c.dpi, c.height);
         ph::test::RemoveTree(Destination());
         Write(L"");
-        EXPECT_EQ(ReadEntries(ProgramIni()), kLanguage + Toolbar(c.skin, c.size))
+        EXPECT_EQ(ReadSettingsEntries(ProgramIni()), kLanguageEntries + ToolbarEntries(c.skin, c.size))
             << c.dpi << " dpi, height " << c.height;
     }
 }
@@ -361,15 +303,15 @@ TEST_F(ViewerSettingsTest, AnExistingSkinKeepsItsSizeAndAnEmptyOneIsReplaced)
         std::vector<Entry> after;
     };
     const Case cases[] = {
-        {"[Toolbar]\r\nSkin=Mine.png\r\nSize=99\r\n", Toolbar(L"Mine.png", L"99") + kLanguage},
-        {"[Toolbar]\r\nSkin=\r\nSize=99\r\n", Toolbar(L"Halvint_24.png", L"24") + kLanguage},
-        {"[Language]\r\nDLL=GERMAN\r\nLang=Deutsch\r\n", kLanguage + Toolbar(L"Halvint_24.png", L"24")},
+        {"[Toolbar]\r\nSkin=Mine.png\r\nSize=99\r\n", ToolbarEntries(L"Mine.png", L"99") + kLanguageEntries},
+        {"[Toolbar]\r\nSkin=\r\nSize=99\r\n", ToolbarEntries(L"Halvint_24.png", L"24") + kLanguageEntries},
+        {"[Language]\r\nDLL=GERMAN\r\nLang=Deutsch\r\n", kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24")},
     };
     ::CreateDirectoryW(Destination().c_str(), nullptr);
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteFileBytes(ProgramIni(), c.before));
         Write(L"");
-        EXPECT_EQ(ReadEntries(ProgramIni()), c.after) << c.before;
+        EXPECT_EQ(ReadSettingsEntries(ProgramIni()), c.after) << c.before;
     }
 }
 
@@ -391,17 +333,17 @@ TEST_F(ViewerSettingsTest, PortableLayoutAlsoGivesTheDestinationFileAToolbar)
         std::wstring settingsPath = Write(Root() + c.folder);
         std::vector<Entry> expected = {{L"Others", L"INI_Folder", Root() + c.folder}};
         if (c.portable) {
-            expected = expected + Toolbar(L"Halvint_24.png", L"24");
+            expected = expected + ToolbarEntries(L"Halvint_24.png", L"24");
         }
-        EXPECT_EQ(ReadEntries(ProgramIni()), expected) << Show(c.folder);
-        EXPECT_EQ(ReadEntries(settingsPath), kLanguage + Toolbar(L"gnome-colors-wise_32.png", L"32"));
+        EXPECT_EQ(ReadSettingsEntries(ProgramIni()), expected) << Show(c.folder);
+        EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"gnome-colors-wise_32.png", L"32"));
     }
 
     // A portable copy whose settings already name a skin leaves the destination's toolbar alone.
     ph::test::RemoveTree(Destination());
     ASSERT_TRUE(WriteFileBytes(Root() + L"\\p1\\Photavian64_App\\settings\\ph_tav64.ini", "[Toolbar]\r\nSkin=a\r\n"));
     Write(Root() + L"\\p1\\Photavian64_App\\settings");
-    EXPECT_EQ(ReadEntries(ProgramIni()).size(), 1u);
+    EXPECT_EQ(ReadSettingsEntries(ProgramIni()).size(), 1u);
 }
 
 TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsTheSettingsInTheDestination)
@@ -431,10 +373,10 @@ TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsTheSettingsInTheDestinatio
         EXPECT_EQ(m_iniFolderAfter, c.iniFolder);
         if (c.redirectedTo.empty()) {
             EXPECT_EQ(settingsPath, ProgramIni());
-            EXPECT_EQ(ReadEntries(ProgramIni()), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+            EXPECT_EQ(ReadSettingsEntries(ProgramIni()), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
         } else {
             EXPECT_EQ(settingsPath, c.redirectedTo);
-            EXPECT_EQ(ReadEntries(settingsPath), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+            EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
         }
     }
     EXPECT_EQ(ReadFileBytes(Root() + L"\\blocker"), "not a folder");
@@ -452,7 +394,7 @@ TEST_F(ViewerSettingsTest, DestinationIsTakenAsTheInstallationCreatedIt)
     std::wstring settingsPath = WriteFor(L"  " + Destination() + L"\\a  \\b  ", L"", 0);
 
     EXPECT_EQ(settingsPath, Destination() + L"\\a\\b\\ph_tav64.ini");
-    EXPECT_EQ(ReadEntries(settingsPath), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
 }
 
 TEST_F(ViewerSettingsTest, DestinationWithoutRoomForTheFileNameIsLeftAlone)
@@ -468,7 +410,7 @@ TEST_F(ViewerSettingsTest, DestinationWithoutRoomForTheFileNameIsLeftAlone)
 
     EXPECT_EQ(WriteFor(fits, L"", 0, &result), fits + L"\\ph_tav64.ini");
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadEntries(fits + L"\\ph_tav64.ini"), kLanguage + Toolbar(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(fits + L"\\ph_tav64.ini"), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
 }
 
 // The UTF-16LE bytes of a text.
