@@ -5,7 +5,13 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${PHOTAVIAN_BUILD_DIR:-$top/build}
 
-bash "$top/tools/build.sh"
+buildlog=$(mktemp)
+echo "== Building (set-up, configure, compile)"
+if ! bash "$top/tools/build.sh" >"$buildlog" 2>&1; then
+  cat "$buildlog"
+  exit 1
+fi
+rm -f "$buildlog"
 
 export PHOTAVIAN_PREFIX=main-job
 root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
