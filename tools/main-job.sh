@@ -48,28 +48,28 @@ fi
 
 # What the installation left in the registry, the shell folders and the settings files, read
 # back inside the prefix after the registry was flushed.
-inspect() {
-  PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/tools/inspect/ph-inspect.exe" "$@"
+readback() {
+  PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/tools/readback/ph-readback.exe" "$@"
 }
 echo "== Registry: the product's classes, extension keys and user choices"
-inspect classes Photavian
+readback classes Photavian
 echo "== Registry: product class, application, uninstall entry, capabilities"
-inspect reg 'HKLM\SOFTWARE\Classes\Photavian'
-inspect reg --pack 'HKLM\SOFTWARE\Photavian'
-inspect reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Photavian64'
-inspect reg 'HKLM\SOFTWARE\RegisteredApplications'
-inspect reg 'HKCR\Applications\ph_tav64.exe'
-inspect reg 'HKLM\SOFTWARE\Classes\Directory\shell\Browse with &Photavian'
-inspect reg 'HKLM\SOFTWARE\Classes\Drive\shell\Browse with &Photavian'
+readback reg 'HKLM\SOFTWARE\Classes\Photavian'
+readback reg --pack 'HKLM\SOFTWARE\Photavian'
+readback reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Photavian64'
+readback reg 'HKLM\SOFTWARE\RegisteredApplications'
+readback reg 'HKCR\Applications\ph_tav64.exe'
+readback reg 'HKLM\SOFTWARE\Classes\Directory\shell\Browse with &Photavian'
+readback reg 'HKLM\SOFTWARE\Classes\Drive\shell\Browse with &Photavian'
 for appx in AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt \
             AppX43hnxtbyyps62jhe9sqpdzxn1790zetc AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h \
             AppX6eg8h5sxqq90pv53845wmnbewywdqq5h; do
-  inspect reg --if-present "HKCU\\SOFTWARE\\Classes\\$appx"
+  readback reg --if-present "HKCU\\SOFTWARE\\Classes\\$appx"
 done
 echo "== Shortcuts (desktop and Start-menu group, read back through the shell's link object)"
-inspect lnk shell:desktop shell:common-desktop 'shell:programs\Photavian' 'shell:common-programs\Photavian'
+readback lnk shell:desktop shell:common-desktop 'shell:programs\Photavian' 'shell:common-programs\Photavian'
 echo "== Settings files"
-inspect ini 'C:\Program Files\Photavian\ph_tav64.ini' '%APPDATA%\Photavian\ph_tav64.ini'
+readback ini 'C:\Program Files\Photavian\ph_tav64.ini' '%APPDATA%\Photavian\ph_tav64.ini'
 
 echo "== Install log (C:\\setup-start\\Photavian_Install.log)"
 if [ -f "$start/Photavian_Install.log" ]; then

@@ -1,12 +1,12 @@
-// ph-inspect: prints, in a stable readable form, what an installation left in the system it runs
+// ph-readback: prints, in a stable readable form, what an installation left in the system it runs
 // on: a registry key tree, the product's file classes, the shortcuts under a folder and a
 // settings file. Output is UTF-8 on standard output.
 //
-//   ph-inspect reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted
-//   ph-inspect classes PROGID                    PROGID.* classes, the extension keys and user
+//   ph-readback reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted
+//   ph-readback classes PROGID                    PROGID.* classes, the extension keys and user
 //                                                choices that point at them, one line each
-//   ph-inspect lnk FOLDER...                     every .lnk under the folders, read back
-//   ph-inspect ini FILE...                       a settings file, UTF-16LE with BOM or 8-bit
+//   ph-readback lnk FOLDER...                     every .lnk under the folders, read back
+//   ph-readback ini FILE...                       a settings file, UTF-16LE with BOM or 8-bit
 //
 // KEY starts with HKLM, HKCU or HKCR. FOLDER may be shell:desktop, shell:common-desktop,
 // shell:programs or shell:common-programs followed by a relative path; FOLDER and FILE may hold
@@ -562,7 +562,7 @@ int IniCommand(const std::vector<std::wstring>& args)
 
 int Usage()
 {
-    Line(L"usage: ph-inspect reg [--if-present] [--pack] KEY | classes PROGID | lnk FOLDER... | ini FILE...");
+    Line(L"usage: ph-readback reg [--if-present] [--pack] KEY | classes PROGID | lnk FOLDER... | ini FILE...");
     return 2;
 }
 
