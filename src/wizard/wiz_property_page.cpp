@@ -24,6 +24,10 @@ const ButtonHandler<CWizPropertyPage> CWizPropertyPage::s_buttonHandlers[] = {
     {IDC_THUMBNAILS_SHORTCUT, &CWizPropertyPage::OnShortcutBoxClicked},
     {IDC_START_MENU_GROUP, &CWizPropertyPage::OnShortcutBoxClicked},
     {IDC_UNCHECK_ALL, &CWizPropertyPage::OnUncheckAll},
+    {IDC_REGISTRY_BOX, &CWizPropertyPage::OnRegistryBoxClicked},
+    {IDC_IMAGES_ONLY, &CWizPropertyPage::OnImagesOnly},
+    {IDC_SELECT_ALL, &CWizPropertyPage::OnSelectAll},
+    {IDC_SELECT_NONE, &CWizPropertyPage::OnSelectNone},
 };
 
 CWizPropertyPage::CWizPropertyPage(UINT nIDTemplate) : CPropertyPage(nIDTemplate, 0)
@@ -114,8 +118,12 @@ BOOL CWizPropertyPage::OnSetActive()
     case kWhatsNewPosition:
         LoadWhatsNewText();
         break;
+    case kAssociationsPosition:
+        ActivateAssociationsPage();
+        break;
     case kReadyPosition:
         GiveTitleFont(IDC_READY_TITLE);
+        ActivateReadyPage();
         break;
     case kFinishPosition:
         ActivateFinishPage();
@@ -148,10 +156,16 @@ LRESULT CWizPropertyPage::OnWizardNext()
         }
         break;
     case kReadyPosition:
-        // Next here starts the installation run, which alone may lead to the finish page; until
-        // the run is wired in, the wizard stays rather than announce an installation that did
-        // not happen.
-        return -1;
+        switch (InstallFromWizard()) {
+        case InstallOutcome::Refused:
+            return -1;
+        case InstallOutcome::Failed:
+            // The run has shown its message; the user starts again from the welcome page.
+            return static_cast<LRESULT>(m_pSheet->GetPage(kWelcomePosition)->GetTemplateId());
+        case InstallOutcome::Installed:
+            break;
+        }
+        break;
     default:
         break;
     }

@@ -17,12 +17,17 @@ public:
     // set, or -1 when there is none (Back on the first page, Next on the last).
     virtual LRESULT FindNeighbourPage(BOOL bForward);
 
+    // The finish page's actions on Done, before the wizard closes: the FAQ page when its box is
+    // ticked, then the installed viewer, brought to the front once its window appears.
+    void RunFinishActions();
+
     // The welcome page's one-time set-up has not run yet (only the welcome page's copy is used).
     int m_bFirstActivate = 1;
     // Colours of the associations list as the platform first drew it (that page's copy only);
-    // m_crListText 0xFFFFFFFF: not captured yet.
+    // m_crListText kColoursNotCaptured: not captured yet.
+    static constexpr COLORREF kColoursNotCaptured = 0xFFFFFFFF;
     COLORREF m_crListBack = 0;
-    COLORREF m_crListText = 0xFFFFFFFF;
+    COLORREF m_crListText = kColoursNotCaptured;
     // The page takes part in Next/Back navigation.
     int m_bIncluded = 1;
     // The owning sheet, set by whoever adds the page to it.
@@ -34,7 +39,9 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     // The set-up of the active position and the frame's button rules; then the base (TRUE).
     BOOL OnSetActive() override;
-    // Enables Back, runs the position's check; the neighbour's id, or -1 to stay.
+    // Enables Back and runs the position's step: the folder check on the welcome page, the
+    // installation on the ready page. Returns the next page's id, -1 to stay (refused folder,
+    // running viewer), or the welcome page's id after a failed installation.
     LRESULT OnWizardNext() override;
     // The neighbour's id backwards, or -1 on the first page.
     LRESULT OnWizardBack() override;
@@ -59,6 +66,25 @@ private:
 
     // What's new page (whats_new_page.cpp): the release notes into the edit, on every activation.
     void LoadWhatsNewText();
+
+    // Associations page (associations_page.cpp): 1037 hidden, the list filled once, the
+    // disabled look while the registry box is unticked.
+    void ActivateAssociationsPage();
+    void SetUpAssociationList();
+    void OnRegistryBoxClicked();
+    void OnImagesOnly();
+    void OnSelectAll();
+    void OnSelectNone();
+
+    // Ready page (ready_page.cpp): the destination line and the default settings-folder choice
+    // on every arrival; Next runs the installation.
+    void ActivateReadyPage();
+    enum class InstallOutcome {
+        Refused,   // a viewer runs: nothing read, nothing installed
+        Failed,    // the run stopped and has reported why
+        Installed,
+    };
+    InstallOutcome InstallFromWizard();
 
     // Finish page: title, both actions ticked, Cancel relabelled "&Done", Back and Next off.
     void ActivateFinishPage();

@@ -2,6 +2,7 @@
 #include "wizard/wiz_property_sheet.h"
 
 #include "app/probes.h"
+#include "wizard/wiz_property_page.h"
 
 namespace ph {
 
@@ -57,8 +58,14 @@ bool CWizPropertySheet::ConfirmExit()
 
 BOOL CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (LOWORD(wParam) == kCancelButtonId && GetActiveIndex() != kFinishPosition && !ConfirmExit()) {
-        return TRUE;
+    if (LOWORD(wParam) == kCancelButtonId) {
+        if (GetActiveIndex() == kFinishPosition) {
+            // "&Done": the finish actions run while the wizard is still open, then it closes.
+            // Every page of this sheet is a CWizPropertyPage.
+            static_cast<CWizPropertyPage*>(GetPage(kFinishPosition))->RunFinishActions();
+        } else if (!ConfirmExit()) {
+            return TRUE;
+        }
     }
     return CPropertySheet::OnCommand(wParam, lParam);
 }

@@ -60,8 +60,8 @@ public:
 protected:
     // Takes the message caption, labels Cancel "&Exit" and titles the window with the caption.
     BOOL OnInitDialog() override;
-    // Cancel asks "Exit setup?" on every page but the finish page, where it reads "&Done" and
-    // ends the wizard; No keeps the wizard as it is.
+    // Cancel asks "Exit setup?" on every page but the finish page, where it reads "&Done", runs
+    // the finish actions and ends the wizard; No keeps the wizard as it is.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     // The window's Close asks the same question, except on the finish page.
     void OnSysCommand(UINT nID, LPARAM lParam) override;

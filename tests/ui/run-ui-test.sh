@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # The wizard of the real setup program under Xvfb: started without "/silent", walked through its
-# pages by a driver of ours, a screenshot of every page, then left with Exit answered Yes.
+# pages by a driver of ours with a screenshot of every page, installing for real through the
+# ready page's Next; then Done starts the installed viewer, and the installed files are checked
+# in the prefix.
 #
 #   run-ui-test.sh SETUP.exe DRIVER.exe OUTPUT_DIR
 #
-# Screenshots land in OUTPUT_DIR as page-N.png (and the exit question); they are test artifacts,
-# not sources.
+# Screenshots land in OUTPUT_DIR as page-N.png (and the questions, the associations list enabled
+# and the started viewer); they are test artifacts, not sources. PHOTAVIAN_UI_PREFIX names the
+# Wine prefix (default wizard-ui).
 set -euo pipefail
 setup_exe=$1
 driver_exe=$2
 out=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run="$top/tools/wine-run.sh"
-prefix_name=wizard-ui
+prefix_name=${PHOTAVIAN_UI_PREFIX:-wizard-ui}
 
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/driver.log
@@ -56,12 +59,25 @@ shot() {
   import -display "$DISPLAY" -window root "$out/$1.png"
 }
 
+# Control ids of the pages (res/resource.h).
+registry_box=3311
+assoc_list=1579
+images_only=1091
+open_faq=1022
+start_viewer=1020
+
 drive wait
 shot page-0
 drive next 1
 shot page-1
 drive next 2
+# The associations page arrives in its disabled look; the registry box enables the list.
+drive enabled $assoc_list 0
 shot page-2
+drive click $registry_box
+drive enabled $assoc_list 1
+drive click $images_only
+shot page-2-enabled
 drive next 3
 shot page-3
 # Exit answered No keeps the wizard where it was.
@@ -69,13 +85,22 @@ drive cancel
 shot exit-question
 drive answer no
 drive page 3
-# The finish page, reached through the sheet (its Next would start an installation).
-drive show 4
-shot page-4
-# Back on the welcome page, Exit answered Yes ends the program.
-drive show 0
-drive cancel
+# Next installs: the run asks before associating the ticked types, then the finish page shows.
+drive push next
+drive question
+shot associate-question
 drive answer yes
+drive page 4
+shot page-4
+# Done with "Start Photavian" alone (no browser here): the installed viewer starts.
+drive checked $open_faq 1
+drive checked $start_viewer 1
+drive click $open_faq
+drive checked $open_faq 0
+drive done
+sleep 0.4
+import -display "$DISPLAY" -window root "$out/viewer.png"
+drive viewer
 
 status=0
 for _ in $(seq 300); do kill -0 "$setup_pid" 2>/dev/null || break; sleep 0.1; done
@@ -89,4 +114,21 @@ if [ "$status" -ne 0 ]; then
   echo "ui: the setup program ended with $status" >&2
   exit 1
 fi
-echo "ui: wizard walked and closed; screenshots in $out"
+# What the run installed, seen from the prefix's side.
+prefix="$top/.wine/prefixes/$prefix_name"
+WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+installed="$prefix/drive_c/Program Files/Photavian"
+for file in ph_tav64.exe pt_uninstall.exe ph_tav64.ini Plugins/Icons.dll; do
+  if [ ! -f "$installed/$file" ]; then
+    echo "ui: $file was not installed into $installed" >&2
+    exit 1
+  fi
+done
+count=$(find "$installed" -type f | wc -l)
+settings=$(find "$prefix/drive_c/users" -path '*/Photavian/ph_tav64.ini' -print -quit)
+if [ -z "$settings" ]; then
+  echo "ui: no settings file in the application data folder" >&2
+  exit 1
+fi
+echo "ui: $count files installed in $installed; settings in ${settings#"$prefix"/}"
+echo "ui: wizard walked, installed and closed; screenshots in $out"

@@ -3,11 +3,18 @@
 //
 //   ui_driver ready                nothing: prepares the prefix the wizard then runs in
 //   ui_driver wait                 the wizard is open (up to 60 s)
-//   ui_driver next N | back N      click Next or Back; the wizard then shows page N
-//   ui_driver show N               show page N through the sheet (PSM_SETCURSEL)
-//   ui_driver page N               the wizard shows page N
-//   ui_driver cancel               click Cancel; the exit question then shows
-//   ui_driver answer yes|no        answer the exit question; it then goes away
+//   ui_driver next N | back N      click Next or Back; the wizard then shows page N (up to 120 s:
+//                                  Next on the ready page installs)
+//   ui_driver push next|back       click Next or Back and return at once (a question may follow)
+//   ui_driver page N               the wizard shows page N (up to 120 s)
+//   ui_driver click ID             click control ID of the page shown
+//   ui_driver checked ID 0|1       control ID of the page shown is unticked (0) or ticked (1)
+//   ui_driver enabled ID 0|1       control ID of the page shown is disabled (0) or enabled (1)
+//   ui_driver cancel               click Cancel; a question then shows
+//   ui_driver question             a question of the wizard shows (up to 120 s)
+//   ui_driver answer yes|no        answer the question; it then goes away
+//   ui_driver done                 click Cancel, labelled Done; the wizard then closes
+//   ui_driver viewer               a viewer window shows (up to 10 s); it is closed and goes away
 //
 // Each run prints the wizard's state and exits with 0 when the step had the expected outcome.
 #include <windows.h>
@@ -22,7 +29,11 @@ namespace {
 constexpr wchar_t kSheetTitle[] = L"Photavian 64-bit Setup";
 constexpr int kBackButtonId = 0x3023; // ID_WIZBACK
 constexpr int kNextButtonId = 0x3024;     // ID_WIZNEXT
+constexpr wchar_t kViewerClass[] = L"Photavian";
 constexpr DWORD kPollMs = 20;
+constexpr DWORD kStepMs = 10000;
+// Next on the ready page returns once the installation has run.
+constexpr DWORD kInstallMs = 120000;
 constexpr DWORD kSendTimeoutMs = 5000;
 
 // A visible top-level dialog with the wizard's title that holds a control childId.
@@ -124,6 +135,19 @@ int wmain(int argc, wchar_t** argv)
         std::wprintf(L"ready\n");
         return 0;
     }
+    if (command == L"viewer") {
+        HWND viewer = nullptr;
+        if (!WaitFor(kStepMs, [&] { return (viewer = ::FindWindowW(kViewerClass, nullptr)) != nullptr; })) {
+            return Fail(L"no viewer window");
+        }
+        std::wprintf(L"viewer window \"%ls\"\n", Text(viewer).c_str());
+        ::PostMessageW(viewer, WM_CLOSE, 0, 0);
+        if (!WaitFor(kStepMs, [] { return ::FindWindowW(kViewerClass, nullptr) == nullptr; })) {
+            return Fail(L"the viewer stays open");
+        }
+        std::wprintf(L"viewer closed\n");
+        return 0;
+    }
     if (command == L"wait") {
         HWND sheet = nullptr;
         if (!WaitFor(60000, [&] { return (sheet = FindSheet()) != nullptr && CurrentPage(sheet) >= 0; })) {
@@ -137,36 +161,73 @@ int wmain(int argc, wchar_t** argv)
     if (sheet == nullptr) {
         return Fail(L"no wizard");
     }
-    if (command == L"next" || command == L"back" || command == L"show" || command == L"page") {
+    if (command == L"next" || command == L"back" || command == L"page") {
         const int expected = static_cast<int>(std::wcstol(argument, nullptr, 10));
-        if (command == L"page") {
-            // Only look.
-        } else if (command == L"show") {
-            Ask(sheet, PSM_SETCURSEL, static_cast<WPARAM>(expected), 0);
-        } else {
+        if (command != L"page") {
             Click(sheet, command == L"next" ? kNextButtonId : kBackButtonId);
         }
-        bool reached = WaitFor(10000, [&] { return CurrentPage(sheet) == expected; });
+        bool reached = WaitFor(command == L"back" ? kStepMs : kInstallMs,
+                               [&] { return FindQuestion() == nullptr && CurrentPage(sheet) == expected; });
         PrintState(sheet);
         return reached ? 0 : Fail(L"the wizard shows another page");
     }
-    if (command == L"cancel") {
-        Click(sheet, IDCANCEL);
+    if (command == L"push") {
+        Click(sheet, std::wcscmp(argument, L"next") == 0 ? kNextButtonId : kBackButtonId);
+        std::wprintf(L"pushed %ls\n", argument);
+        return 0;
+    }
+    if (command == L"click" || command == L"checked" || command == L"enabled") {
+        const int id = static_cast<int>(std::wcstol(argument, nullptr, 10));
+        HWND page = reinterpret_cast<HWND>(Ask(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND control = page != nullptr ? ::GetDlgItem(page, id) : nullptr;
+        if (control == nullptr) {
+            return Fail(L"no such control on the page shown");
+        }
+        if (command == L"click") {
+            Click(page, id);
+            ::Sleep(200);
+            std::wprintf(L"clicked %d: checked=%d enabled=%d\n", id, Ask(control, BM_GETCHECK, 0, 0) == BST_CHECKED,
+                         ::IsWindowEnabled(control) != FALSE);
+            return 0;
+        }
+        const bool wanted = argc > 3 && std::wcscmp(argv[3], L"1") == 0;
+        auto state = [&] {
+            return command == L"checked" ? Ask(control, BM_GETCHECK, 0, 0) == BST_CHECKED
+                                         : ::IsWindowEnabled(control) != FALSE;
+        };
+        bool reached = WaitFor(kStepMs, [&] { return state() == wanted; });
+        std::wprintf(L"%ls %d: %d\n", command.c_str(), id, state());
+        return reached ? 0 : Fail(L"the control is in the other state");
+    }
+    if (command == L"cancel" || command == L"question") {
+        if (command == L"cancel") {
+            Click(sheet, IDCANCEL);
+        }
         HWND question = nullptr;
-        if (!WaitFor(10000, [&] { return (question = FindQuestion()) != nullptr; })) {
-            return Fail(L"no exit question");
+        if (!WaitFor(command == L"cancel" ? kStepMs : kInstallMs,
+                     [&] { return (question = FindQuestion()) != nullptr; })) {
+            return Fail(L"no question");
         }
         std::wprintf(L"question shown\n");
+        return 0;
+    }
+    if (command == L"done") {
+        PrintState(sheet);
+        Click(sheet, IDCANCEL);
+        if (!WaitFor(kStepMs, [] { return FindSheet() == nullptr; })) {
+            return Fail(L"the wizard stays open");
+        }
+        std::wprintf(L"wizard closed\n");
         return 0;
     }
     if (command == L"answer") {
         HWND question = FindQuestion();
         if (question == nullptr) {
-            return Fail(L"no exit question");
+            return Fail(L"no question");
         }
         Click(question, std::wcscmp(argument, L"yes") == 0 ? IDYES : IDNO);
         if (!WaitFor(10000, [&] { return FindQuestion() == nullptr; })) {
-            return Fail(L"the exit question stays");
+            return Fail(L"the question stays");
         }
         std::wprintf(L"answered %ls\n", argument);
         return 0;

@@ -1,5 +1,6 @@
 // The wizard's frame driven through a real sheet: caption, buttons on each page, navigation with
 // excluded pages, and the questions before the wizard is left.
+#include "pinned_finish_actions.h"
 #include "wizard_harness.h"
 
 #include "support/test_support.h"
@@ -45,6 +46,8 @@ protected:
     }
 
     PinnedMessageBoxes m_boxes{IDNO};
+    // Done on the finish page starts nothing real.
+    PinnedFinishActions m_launches;
     WizardUnderTest m_wizard;
 };
 
@@ -132,14 +135,6 @@ TEST(SheetTitleFont, FollowsTheScreenDpi)
     }
 }
 
-TEST_F(SheetFrame, NextOnTheReadyPageDoesNotAnnounceAnInstallation)
-{
-    m_wizard.ShowPage(3);
-    ASSERT_EQ(m_wizard.CurrentIndex(), 3);
-    m_wizard.Click(kNextButtonId);
-    EXPECT_EQ(m_wizard.CurrentIndex(), 3);
-}
-
 TEST_F(SheetFrame, NeighbourSearchSkipsExcludedPages)
 {
     m_wizard.Click(kNextButtonId);
@@ -181,10 +176,11 @@ TEST_F(SheetFrame, FinishPageOffersOnlyDoneWithBothActionsTicked)
     // The "Next" button keeps the platform's label throughout.
     EXPECT_NE(m_wizard.ButtonText(kNextButtonId), L"");
 
-    // Done ends the wizard without a question.
+    // Done runs the finish actions and ends the wizard without a question.
     m_wizard.Click(IDCANCEL);
     EXPECT_TRUE(m_wizard.Ended());
     EXPECT_TRUE(m_boxes.Calls().empty());
+    EXPECT_EQ(m_launches.Launches().size(), 2u);
 }
 
 TEST_F(SheetFrame, ExitAnsweredNoKeepsEachPageAsItWas)
@@ -240,6 +236,7 @@ TEST_F(SheetFrame, CloseFromTheFinishPageAsksNothing)
     ::SendMessageW(m_wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(m_boxes.Calls().empty());
     EXPECT_TRUE(m_wizard.Ended());
+    EXPECT_TRUE(m_launches.Launches().empty()) << "the finish actions belong to Done only";
 }
 
 TEST_F(SheetFrame, RefusedNextLeavesBackEnabledButGoingNowhere)

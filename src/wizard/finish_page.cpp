@@ -1,0 +1,77 @@
+// The finish page: on Done, the FAQ page and the installed viewer, each when its box is ticked.
+#include "wizard/finish_page.h"
+
+#include "engine/install_run.h"
+#include "res/resource.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
+
+#include <shellapi.h>
+
+namespace ph {
+
+namespace {
+
+// The viewer's main window, whatever its title.
+constexpr wchar_t kViewerWindowClass[] = L"Photavian";
+constexpr std::size_t kAddressChars = 260;
+
+HINSTANCE ShellExecuteReal(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                           const wchar_t* directory, int show)
+{
+    return ::ShellExecuteW(owner, verb, file, parameters, directory, show);
+}
+
+void SleepReal(DWORD milliseconds)
+{
+    ::Sleep(milliseconds);
+}
+
+} // namespace
+
+FinishActionSeams& FinishSeams()
+{
+    static FinishActionSeams seams{ShellExecuteReal, SleepReal};
+    return seams;
+}
+
+bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars])
+{
+    wchar_t built[kPathChars] = {};
+    const bool fits = CopyTextWhole(built, folderText) && (EndsWithBackslash(built) || AppendTextWhole(built, L"\\"))
+        && AppendTextWhole(built, kViewerFileName);
+    CopyTextCut(path, fits ? built : L"");
+    return fits;
+}
+
+void CWizPropertyPage::RunFinishActions()
+{
+    if (IsChecked(IDC_OPEN_FAQ)) {
+        wchar_t address[kAddressChars];
+        LoadResourceText(IDS_FAQ_URL, address, kAddressChars);
+        FinishSeams().shellExecute(::GetDesktopWindow(), L"open", address, nullptr, L"", SW_SHOW);
+    }
+    if (!IsChecked(IDC_START_VIEWER)) {
+        return;
+    }
+    // The folder as the user left it on the welcome page, not the run's normalised copy.
+    wchar_t folder[kPathChars] = {};
+    ::GetDlgItemTextW(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), IDC_FOLDER, folder,
+                      static_cast<int>(kPathChars));
+    wchar_t viewer[kPathChars];
+    if (!BuildViewerPath(folder, viewer)) {
+        return;
+    }
+    FinishSeams().shellExecute(::GetActiveWindow(), L"open", viewer, L"", nullptr, SW_SHOW);
+    FinishSeams().sleep(kViewerStartMs);
+    for (int look = 0; look < kViewerLookCount; ++look) {
+        HWND window = ::FindWindowExW(nullptr, nullptr, kViewerWindowClass, nullptr);
+        if (window != nullptr) {
+            ::SetForegroundWindow(window);
+            return;
+        }
+        FinishSeams().sleep(kViewerLookMs);
+    }
+}
+
+} // namespace ph

@@ -1,0 +1,31 @@
+// The finish page's actions when the wizard is left with Done: the FAQ page in the browser and
+// the installed viewer started and brought to the front.
+#pragma once
+
+#include "base/text.h"
+
+#include <windows.h>
+
+namespace ph {
+
+// The viewer's main window appears within this many looks, one every kViewerLookMs after the
+// first kViewerStartMs.
+inline constexpr int kViewerLookCount = 5;
+inline constexpr DWORD kViewerStartMs = 50;
+inline constexpr DWORD kViewerLookMs = 500;
+
+// The installed viewer in the folder as typed on the welcome page: a backslash added when it has
+// none, then "ph_tav64.exe". False, with path empty, when that would not fit the 260-character
+// path buffer: a cut path would name another file.
+bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars]);
+
+// What the finish actions ask of the outside world, replaceable so that a test can pin it. Each
+// starts as the real system call.
+struct FinishActionSeams {
+    HINSTANCE (*shellExecute)(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                              const wchar_t* directory, int show);
+    void (*sleep)(DWORD milliseconds);
+};
+FinishActionSeams& FinishSeams();
+
+} // namespace ph

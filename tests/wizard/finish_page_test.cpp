@@ -1,0 +1,141 @@
+// The finish page's actions on Done, with the launches and waits pinned: which boxes start what,
+// the viewer's path from the welcome page's folder, the waits for its window, and a path that
+// would not fit.
+#include "pinned_finish_actions.h"
+#include "wizard_harness.h"
+
+#include "support/test_support.h"
+
+namespace ph::test {
+namespace {
+
+class FinishActions : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UnregisterViewer();
+        ASSERT_NE(m_wizard.Open(), nullptr);
+    }
+
+    // The finish page with folder in the welcome page's field; then Done.
+    void DoneWith(const std::wstring& folder, bool openFaq, bool startViewer)
+    {
+        m_wizard.SetItemText(kWelcomePosition, IDC_FOLDER, folder);
+        m_wizard.ShowPage(kFinishPosition);
+        ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
+        if (!openFaq) {
+            m_wizard.ClickItem(kFinishPosition, IDC_OPEN_FAQ);
+        }
+        if (!startViewer) {
+            m_wizard.ClickItem(kFinishPosition, IDC_START_VIEWER);
+        }
+        m_wizard.Click(IDCANCEL);
+        EXPECT_TRUE(m_wizard.Ended()) << "Done closes the wizard after its actions";
+    }
+
+    PinnedMessageBoxes m_boxes{IDOK};
+    PinnedFinishActions m_actions;
+    WizardUnderTest m_wizard;
+};
+
+TEST_F(FinishActions, BothBoxesOpenTheFaqThenStartTheViewerAndLookForItsWindow)
+{
+    DoneWith(L"D:\\Apps\\Viewer", true, true);
+
+    ASSERT_EQ(m_actions.Launches().size(), 2u);
+    const ShellExecuteCall& faq = m_actions.Launches()[0];
+    EXPECT_EQ(faq.owner, ::GetDesktopWindow());
+    EXPECT_EQ(faq.verb, L"open");
+    EXPECT_EQ(faq.file, L"https://photavian.example/faq.html");
+    EXPECT_TRUE(faq.parametersNull);
+    EXPECT_FALSE(faq.directoryNull);
+    EXPECT_EQ(faq.directory, L"");
+    EXPECT_EQ(faq.show, SW_SHOW);
+
+    const ShellExecuteCall& viewer = m_actions.Launches()[1];
+    EXPECT_EQ(viewer.verb, L"open");
+    EXPECT_EQ(viewer.file, L"D:\\Apps\\Viewer\\ph_tav64.exe");
+    EXPECT_FALSE(viewer.parametersNull);
+    EXPECT_EQ(viewer.parameters, L"");
+    EXPECT_TRUE(viewer.directoryNull);
+    EXPECT_EQ(viewer.show, SW_SHOW);
+
+    // No viewer window appears: 50 ms, then five looks each followed by 500 ms.
+    EXPECT_EQ(m_actions.Waits(), (std::vector<DWORD>{50, 500, 500, 500, 500, 500}));
+    EXPECT_EQ(m_actions.TotalWaitMs(), 2550u);
+    EXPECT_TRUE(m_boxes.Calls().empty()) << "nothing is reported";
+}
+
+TEST_F(FinishActions, ThePathIsBuiltFromTheFolderAsTyped)
+{
+    DoneWith(L"D:\\Apps\\Viewer  ", false, true);
+    ASSERT_EQ(m_actions.Launches().size(), 1u);
+    EXPECT_EQ(m_actions.Launches()[0].file, L"D:\\Apps\\Viewer  \\ph_tav64.exe");
+}
+
+TEST_F(FinishActions, BothBoxesClearedStartNothingAndWaitForNothing)
+{
+    DoneWith(L"D:\\Apps\\Viewer", false, false);
+    EXPECT_TRUE(m_actions.Launches().empty());
+    EXPECT_TRUE(m_actions.Waits().empty());
+}
+
+TEST_F(FinishActions, OnlyTheFaqBoxOpensTheFaqWithoutWaiting)
+{
+    DoneWith(L"D:\\Apps\\Viewer", true, false);
+    ASSERT_EQ(m_actions.Launches().size(), 1u);
+    EXPECT_EQ(m_actions.Launches()[0].file, L"https://photavian.example/faq.html");
+    EXPECT_TRUE(m_actions.Waits().empty());
+}
+
+TEST_F(FinishActions, ARunningViewerIsFoundAtTheFirstLook)
+{
+    FakeViewerWindow viewer;
+    ASSERT_TRUE(viewer.Exists());
+    DoneWith(L"D:\\Apps\\Viewer", false, true);
+    EXPECT_EQ(m_actions.Launches().size(), 1u);
+    EXPECT_EQ(m_actions.Waits(), (std::vector<DWORD>{50}));
+}
+
+TEST_F(FinishActions, AViewerPathThatWouldNotFitIsNotStarted)
+{
+    // 247 characters, the backslash and "ph_tav64.exe": 260, one more than the path holds.
+    const std::wstring folder = L"D:\\" + std::wstring(244, L'v');
+    ASSERT_EQ(folder.size(), 247u);
+    DoneWith(folder, true, true);
+    ASSERT_EQ(m_actions.Launches().size(), 1u) << "the FAQ page still opens";
+    EXPECT_EQ(m_actions.Launches()[0].file, L"https://photavian.example/faq.html");
+    EXPECT_TRUE(m_actions.Waits().empty());
+}
+
+TEST(ViewerPath, FitsWholeOrIsRefused)
+{
+    struct Case {
+        std::wstring folder;
+        bool fits;
+        std::wstring path;
+    };
+    const std::wstring f246 = L"D:\\" + std::wstring(243, L'v');
+    const std::wstring f247 = L"D:\\" + std::wstring(244, L'v');
+    const Case cases[] = {
+        {L"D:\\Apps\\Viewer", true, L"D:\\Apps\\Viewer\\ph_tav64.exe"},
+        {L"D:\\Apps\\Viewer\\", true, L"D:\\Apps\\Viewer\\ph_tav64.exe"},
+        {L"", true, L"\\ph_tav64.exe"},
+        // 246 + 1 + 12 = 259 characters: the longest path that fits.
+        {f246, true, f246 + L"\\ph_tav64.exe"},
+        {f247, false, L""},
+        // With its own backslash, 247 characters still fit.
+        {f246 + L"\\", true, f246 + L"\\ph_tav64.exe"},
+        {f247 + L"\\", false, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.size());
+        wchar_t path[kPathChars];
+        std::fill(std::begin(path), std::end(path), L'#');
+        EXPECT_EQ(BuildViewerPath(c.folder.c_str(), path), c.fits);
+        EXPECT_EQ(std::wstring(path), c.path);
+    }
+}
+
+} // namespace
+} // namespace ph::test
