@@ -329,6 +329,22 @@ bool KeyExists(HKEY hive, const std::wstring& key)
     return ::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 
+std::optional<std::wstring> ReadSz(HKEY hive, const std::wstring& key, const wchar_t* name)
+{
+    wchar_t text[1024] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof(text);
+    if (::RegGetValueW(hive, key.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, text, &bytes) != ERROR_SUCCESS
+        || type != REG_SZ) {
+        return std::nullopt;
+    }
+    std::wstring value(text);
+    if (bytes != (value.size() + 1) * sizeof(wchar_t)) {
+        return L"<stored size " + std::to_wstring(bytes) + L">";
+    }
+    return value;
+}
+
 FakeViewerWindow::FakeViewerWindow()
 {
     WNDCLASSW wc{};

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,10 @@ private:
 };
 
 bool KeyExists(HKEY hive, const std::wstring& key);
+
+// A REG_SZ value whose stored size counts exactly the text and its terminator; nothing when the
+// value is missing or has another type, and "<stored size N>" when its size is another.
+std::optional<std::wstring> ReadSz(HKEY hive, const std::wstring& key, const wchar_t* name);
 
 // A top-level window of the viewer's window class in this process, so that the setup program
 // sees a running viewer; destroyed at the end of scope.

@@ -19,28 +19,11 @@ namespace {
 using ph::UniqueRegKey;
 using ph::test::Narrow;
 using ph::test::KeyExists;
+using ph::test::ReadSz;
 using ph::test::RedirectedHives;
 using ph::test::ScratchFolder;
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
-
-// A REG_SZ value whose stored size counts exactly the text and its terminator; nothing when the
-// value is missing, has another type or another size.
-std::optional<std::wstring> ReadSz(HKEY hive, const std::wstring& key, const wchar_t* name)
-{
-    wchar_t text[1024] = {};
-    DWORD type = 0;
-    DWORD bytes = sizeof(text);
-    if (::RegGetValueW(hive, key.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, text, &bytes) != ERROR_SUCCESS
-        || type != REG_SZ) {
-        return std::nullopt;
-    }
-    std::wstring value(text);
-    if (bytes != (value.size() + 1) * sizeof(wchar_t)) {
-        return std::wstring(L"<stored size ") + std::to_wstring(bytes) + L">";
-    }
-    return value;
-}
 
 // ---- the derived texts and the plan ----------------------------------------------------------
 
