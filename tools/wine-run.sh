@@ -5,7 +5,8 @@
 #
 # The prefix is a fresh copy of a template that is made once (wineboot takes 10-15 s; a copy
 # takes a fraction of a second). Its name is taken from PHOTAVIAN_PREFIX when set, otherwise
-# from the program's file name, so each test program gets its own registry and drive C:.
+# from the program's file name and folder, so each test program of each build folder gets its
+# own registry and drive C:.
 # With PHOTAVIAN_KEEP_PREFIX=1 an existing prefix of that name is used as it is.
 # With PHOTAVIAN_GRAPHICS set (x11), a fresh prefix uses that graphics driver (see below).
 set -euo pipefail
@@ -42,7 +43,14 @@ if [ ! -f "$template/.ready" ]; then
   exec 9>&-
 fi
 
-name=${PHOTAVIAN_PREFIX:-$(basename "$1" .exe)}
+# Programs of different build folders get different prefixes, so two test runs side by side
+# never share (or kill) each other's wineserver.
+if [ -n "${PHOTAVIAN_PREFIX:-}" ]; then
+  name=$PHOTAVIAN_PREFIX
+else
+  program_dir=$(cd "$(dirname "$1")" 2>/dev/null && pwd || echo "$1")
+  name="$(basename "$1" .exe)-$(printf '%s' "$program_dir" | md5sum | cut -c1-8)"
+fi
 prefix="$root/prefixes/$name"
 if [ "${PHOTAVIAN_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$prefix" ]; then
   if [ -d "$prefix" ]; then

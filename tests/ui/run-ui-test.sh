@@ -8,14 +8,16 @@
 #
 # Screenshots land in OUTPUT_DIR as page-N.png (and the questions, the associations list enabled
 # and the started viewer); they are test artifacts, not sources. PHOTAVIAN_UI_PREFIX names the
-# Wine prefix (default wizard-ui).
+# Wine prefix (default: wizard-ui and a hash of the output folder).
 set -euo pipefail
 setup_exe=$1
 driver_exe=$2
 out=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run="$top/tools/wine-run.sh"
-prefix_name=${PHOTAVIAN_UI_PREFIX:-wizard-ui}
+# By default the prefix is named after the output folder, so UI runs of two build folders
+# don't share one.
+prefix_name=${PHOTAVIAN_UI_PREFIX:-wizard-ui-$(printf '%s' "$3" | md5sum | cut -c1-8)}
 
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/driver.log
