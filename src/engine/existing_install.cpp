@@ -2,6 +2,7 @@
 #include "engine/existing_install.h"
 
 #include "base/handles.h"
+#include "base/product.h"
 #include "base/text.h"
 
 #include <windows.h>
@@ -18,7 +19,6 @@ constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\ope
 constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr wchar_t kFixedDefaultFolder[] = L"C:\\Photavian\\";
 constexpr wchar_t kProductFolderName[] = L"Photavian";
-constexpr wchar_t kViewerFileName[] = L"ph_tav64.exe";
 
 // Reads a text value of HKEY_LOCAL_MACHINE of at most 259 characters. False when the key or
 // value is missing, is not text or is longer.

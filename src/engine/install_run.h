@@ -1,12 +1,10 @@
 // One installation run: from the user's choices to an installed product.
 #pragma once
 
+#include "base/product.h"
 #include "engine/install_options.h"
 
 namespace ph {
-
-// The file name of the installed viewer, which every path built on the destination must fit.
-inline constexpr wchar_t kViewerFileName[] = L"ph_tav64.exe";
 
 // Installs into options.destinationFolder. A failure that stops the run is reported here, once:
 // an entry in the install log when options.silent is 1, an error message box otherwise.

@@ -131,7 +131,7 @@ bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& tex
 {
     if (installFolder[0] == L'\0'
         || !ComposeText(texts.installFolder, installFolder, EndsWithBackslash(installFolder) ? L"" : L"\\")
-        || !ComposeText(texts.viewerPath, texts.installFolder, kViewerFile)) {
+        || !ComposeText(texts.viewerPath, texts.installFolder, kViewerFileName)) {
         return false;
     }
     const wchar_t* viewer = texts.viewerPath;

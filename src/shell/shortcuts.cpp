@@ -122,7 +122,7 @@ void CreateStartMenuGroup(const wchar_t* installFolder, int allUsers)
 
     // A target that does not fit a path is left out rather than cut into another path.
     wchar_t viewer[kPathChars];
-    bool haveViewer = ComposeText(viewer, installFolder, kViewerFile);
+    bool haveViewer = ComposeText(viewer, installFolder, kViewerFileName);
 
     wchar_t name[kPathChars];
     std::swprintf(name, std::size(name), L"Photavian 64 %d.%2d.lnk", PH_VERSION_MAJOR, PH_VERSION_MINOR);

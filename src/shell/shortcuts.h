@@ -1,13 +1,14 @@
 // Shell shortcuts of an installation: the desktop shortcuts and the Start-menu group.
 #pragma once
 
+#include "base/product.h"
+
 namespace ph {
 
 // Folder name of the Start-menu group, under the programs folder.
 inline constexpr wchar_t kStartMenuGroupName[] = L"Photavian";
 
 // The installed programs that shortcuts and registry entries name, relative to the folder.
-inline constexpr wchar_t kViewerFile[] = L"ph_tav64.exe";
 inline constexpr wchar_t kUninstallerFile[] = L"pt_uninstall.exe";
 
 // The viewer opens in its thumbnail mode with this argument; the viewer's icon 7 shows that mode.
