@@ -1,8 +1,8 @@
 // Start-up: DLL search path, common controls, and the choice between wizard and silent mode.
 #include "app/the_app.h"
 
-#include "app/install_log.h"
-#include "app/probes.h"
+#include "platform/install_log.h"
+#include "platform/probes.h"
 #include "app/silent_switches.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"

@@ -1,8 +1,8 @@
 // The install run: destination folder, icon library decision, extraction, viewer settings.
 #include "engine/install_run.h"
 
-#include "app/install_log.h"
-#include "app/probes.h"
+#include "platform/install_log.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "engine/existing_install.h"

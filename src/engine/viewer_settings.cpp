@@ -1,7 +1,7 @@
 // The viewer's settings file: redirection, language and toolbar keys, UTF-16 conversion.
 #include "engine/viewer_settings.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "engine/existing_install.h"
 

@@ -2,7 +2,7 @@
 // catalogue walk and the shell's notification.
 #include "shell/registration.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "base/handles.h"
 #include "res/version.h"

@@ -1,7 +1,7 @@
 // Shortcut files (.lnk) through the shell's link object, one COM apartment per shortcut.
 #include "shell/shortcuts.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "base/handles.h"
 #include "base/text.h"

@@ -2,7 +2,7 @@
 // while the registry box is ticked, and the three buttons that tick rows in bulk.
 #include "wizard/associations_page.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "shell/file_types.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"

@@ -1,7 +1,7 @@
 // The ready page: what will be installed where, and Next, which runs the installation.
 #include "wizard/ready_page.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"

@@ -2,7 +2,7 @@
 // the running-viewer warning and the folder check on Next.
 #include "wizard/welcome_page.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 #include "engine/existing_install.h"
 #include "res/version.h"

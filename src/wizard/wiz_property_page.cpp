@@ -2,7 +2,7 @@
 // table of button handlers.
 #include "wizard/wiz_property_page.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "wizard/wiz_property_sheet.h"
 
 namespace ph {

@@ -1,7 +1,7 @@
 // CWizPropertySheet: construction, window initialisation and the exit confirmation.
 #include "wizard/wiz_property_sheet.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "wizard/wiz_property_page.h"
 
 namespace ph {

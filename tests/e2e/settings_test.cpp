@@ -2,7 +2,7 @@
 #include "e2e/e2e_support.h"
 #include "support/settings_file.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // The install run in-process, with the default payload embedded in this test program: the
 // wizard's confirmation of associations and how the wizard is told about failures.
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 #include "engine/install_run.h"
 #include "res/resource.h"

@@ -1,6 +1,6 @@
 // The install log: the bytes of an entry, and appending to the log in its pinned folder.
-#include "app/install_log.h"
-#include "app/probes.h"
+#include "platform/install_log.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 #include "support/test_support.h"
 

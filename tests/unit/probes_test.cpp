@@ -1,5 +1,5 @@
 // Platform probes: Windows version class, version test, running viewer, DPI, DLL search path.
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // profile files, and the rewrite as UTF-16.
 #include "engine/viewer_settings.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "engine/existing_install.h"
 #include "support/settings_file.h"
 #include "support/test_support.h"

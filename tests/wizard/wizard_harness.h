@@ -3,7 +3,7 @@
 // the test.
 #pragma once
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
 

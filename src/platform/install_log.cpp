@@ -1,7 +1,7 @@
 // The install log: formatting and appending entries.
-#include "app/install_log.h"
+#include "platform/install_log.h"
 
-#include "app/probes.h"
+#include "platform/probes.h"
 #include "base/handles.h"
 #include "base/text.h"
 

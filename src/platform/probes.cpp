@@ -1,5 +1,5 @@
 // Platform probes: DLL search path, running viewer, Windows version class, DPI.
-#include "app/probes.h"
+#include "platform/probes.h"
 
 #include "base/handles.h"
 #include "base/text.h"
