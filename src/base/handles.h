@@ -85,8 +85,10 @@ struct StdioFileTraits {
     static void Close(Handle h) { std::fclose(h); }
 };
 
+// A GDI object of one kind (HFONT, HBRUSH, HBITMAP), so that its owner hands out the typed handle.
+template <typename GdiHandle>
 struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
+    using Handle = GdiHandle;
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ::DeleteObject(h); }
 };
@@ -102,7 +104,9 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, threa
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibraryW
 using UniqueStdioFile = UniqueHandle<StdioFileTraits>; // _wfopen
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;     // CreateFontIndirectW
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;   // CreateSolidBrush
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>; // LoadImageW, CreateDIBSection
 using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
 
 // Closes a C runtime stream and tells whether everything written reached the file: a full
@@ -133,6 +137,76 @@ private:
     HWND m_hwnd;
     HDC m_hdc;
 };
+
+// An object selected into a device context for the lifetime of the guard; the one it replaced is
+// selected again at the end. A null object selects nothing.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : m_dc(dc), m_previous(object != nullptr ? ::SelectObject(dc, object) : nullptr)
+    {
+    }
+    ~SelectedObject()
+    {
+        if (m_previous != nullptr && m_previous != HGDI_ERROR) {
+            ::SelectObject(m_dc, m_previous);
+        }
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+// The state of a device context (colours, modes, selected objects) saved for the lifetime of the
+// guard and restored at the end.
+class SavedDcState {
+public:
+    explicit SavedDcState(HDC dc) : m_dc(dc), m_saved(::SaveDC(dc)) {}
+    ~SavedDcState()
+    {
+        if (m_saved != 0) {
+            ::RestoreDC(m_dc, m_saved);
+        }
+    }
+    SavedDcState(const SavedDcState&) = delete;
+    SavedDcState& operator=(const SavedDcState&) = delete;
+
+private:
+    HDC m_dc;
+    int m_saved;
+};
+
+// The paint context of one WM_PAINT: BeginPaint here, EndPaint at the end (also when BeginPaint
+// gave no device context, as the platform asks).
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) : m_hwnd(hwnd), m_hdc(::BeginPaint(hwnd, &m_ps)) {}
+    ~PaintDc() { ::EndPaint(m_hwnd, &m_ps); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+
+    explicit operator bool() const { return m_hdc != nullptr; }
+    HDC get() const { return m_hdc; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_hdc;
+};
+
+// Memory from the COM task allocator that the shell hands out (item lists), freed with
+// CoTaskMemFree.
+template <typename T>
+struct CoTaskMemTraits {
+    using Handle = T*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CoTaskMemFree(h); }
+};
+template <typename T>
+using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
 
 // COM initialised for the lifetime of the object on this thread (single-threaded apartment).
 class ComApartment {

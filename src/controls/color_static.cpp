@@ -7,17 +7,9 @@ namespace ph {
 
 namespace {
 
-// The logical description of the font the static itself reports, or of the stock fonts when it
-// has none.
-LOGFONTW DescriptionOfStaticFont(HWND hwnd)
+// The logical description of a font; all zero when it cannot be read.
+LOGFONTW DescriptionOf(HFONT font)
 {
-    auto font = hwnd != nullptr ? reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)) : nullptr;
-    if (font == nullptr) {
-        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    }
-    if (font == nullptr) {
-        font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
-    }
     LOGFONTW description{};
     ::GetObjectW(font, sizeof(description), &description);
     return description;
@@ -34,14 +26,14 @@ CXColorStatic::CXColorStatic()
 
 void CXColorStatic::PreSubclassWindow()
 {
-    LOGFONTW description = DescriptionOfStaticFont(m_hWnd);
+    LOGFONTW description = DescriptionOf(FontOrStockFont());
     m_font.reset(::CreateFontIndirectW(&description));
 }
 
 void CXColorStatic::SetBold(BOOL bold)
 {
     m_bBold = bold != FALSE ? 1 : 0;
-    RebuildFont(DescriptionOfStaticFont(m_hWnd));
+    RebuildFont(DescriptionOf(FontOrStockFont()));
 }
 
 void CXColorStatic::SetFontHeight(int height)
@@ -67,19 +59,20 @@ HBRUSH CXColorStatic::CtlColor(HDC dc, UINT)
     ::SetTextColor(dc, m_crText);
     ::SetBkColor(dc, m_crBackground);
     ::SetBkMode(dc, OPAQUE);
-    return static_cast<HBRUSH>(m_brush.get());
+    return m_brush.get();
 }
 
 void CXColorStatic::EraseBackground(HDC dc)
 {
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
-    ::FillRect(dc, &client, m_brush ? static_cast<HBRUSH>(m_brush.get()) : static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
+    ::FillRect(dc, &client, m_brush ? m_brush.get() : static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
 }
 
 void CXColorStatic::Paint(HDC dc)
 {
-    const int saved = ::SaveDC(dc);
+    // Whoever's context this is gets it back as it was.
+    SavedDcState saved(dc);
     ::SetTextColor(dc, m_crText);
     ::SetBkColor(dc, m_crBackground);
     ::SetBkMode(dc, OPAQUE);
@@ -100,19 +93,16 @@ void CXColorStatic::Paint(HDC dc)
     UINT format = alignment == SS_CENTER ? DT_CENTER : (alignment == SS_RIGHT ? DT_RIGHT : DT_LEFT);
     format |= (style & SS_CENTERIMAGE) != 0 ? DT_VCENTER | DT_SINGLELINE : DT_WORDBREAK;
     ::DrawTextW(dc, text, length, &client, format);
-    ::RestoreDC(dc, saved);
 }
 
 LRESULT CXColorStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC dc = ::BeginPaint(m_hWnd, &ps);
-        if (dc != nullptr) {
-            Paint(dc);
+        PaintDc dc(m_hWnd);
+        if (dc) {
+            Paint(dc.get());
         }
-        ::EndPaint(m_hWnd, &ps);
         return 0;
     }
     case WM_PRINTCLIENT: {

@@ -26,9 +26,8 @@ public:
     void SetFontHeight(int height);
 
     // The font the control paints with (owned by the control; null before attaching).
-    HFONT GetPaintFont() const { return static_cast<HFONT>(m_font.get()); }
+    HFONT GetPaintFont() const { return m_font.get(); }
     COLORREF GetTextColor() const { return m_crText; }
-    COLORREF GetBackgroundColor() const { return m_crBackground; }
 
 protected:
     // Copies the static's font into the control's own.
@@ -42,10 +41,10 @@ private:
     void EraseBackground(HDC dc);
     void RebuildFont(LOGFONTW description);
 
-    UniqueGdiObject m_font;
+    UniqueFont m_font;
     COLORREF m_crText;
     COLORREF m_crBackground;
-    UniqueGdiObject m_brush;
+    UniqueBrush m_brush;
     int m_bBold = 0;
 };
 

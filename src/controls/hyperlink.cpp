@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <utility>
 
 namespace ph {
 
@@ -55,19 +56,6 @@ bool ReadClassesDefault(const wchar_t* subKey, wchar_t (&value)[kBrowserValueCha
         return false;
     }
     return value[0] != L'\0';
-}
-
-// The font a static paints with: its own, or the stock fonts when it has none.
-HFONT FontOfStatic(HWND hwnd)
-{
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
-    if (font == nullptr) {
-        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    }
-    if (font == nullptr) {
-        font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
-    }
-    return font;
 }
 
 // A rectangle of hwnd in its parent's client coordinates.
@@ -184,11 +172,9 @@ void CHyperLink::PreSubclassWindow()
     }
 
     m_hOriginalFont = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
-    LOGFONTW description{};
-    if (::GetObjectW(FontOfStatic(m_hWnd), sizeof(description), &description) == sizeof(description)) {
-        m_fontPlain.reset(::CreateFontIndirectW(&description));
-        description.lfUnderline = TRUE;
-        m_fontUnderlined.reset(::CreateFontIndirectW(&description));
+    m_lfAttached = LOGFONTW{};
+    if (::GetObjectW(FontOrStockFont(), sizeof(m_lfAttached), &m_lfAttached) == sizeof(m_lfAttached)) {
+        MakeFonts(m_lfAttached, m_fontPlain, m_fontUnderlined);
     }
 
     FitToText();
@@ -208,7 +194,15 @@ void CHyperLink::LoadHandCursor()
     }
 }
 
-void CHyperLink::UseFont(const UniqueGdiObject& font)
+void CHyperLink::MakeFonts(LOGFONTW description, UniqueFont& plain, UniqueFont& underlined)
+{
+    description.lfUnderline = FALSE;
+    plain.reset(::CreateFontIndirectW(&description));
+    description.lfUnderline = TRUE;
+    underlined.reset(::CreateFontIndirectW(&description));
+}
+
+void CHyperLink::UseFont(const UniqueFont& font)
 {
     if (font) {
         ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
@@ -217,7 +211,7 @@ void CHyperLink::UseFont(const UniqueGdiObject& font)
 
 void CHyperLink::FitToText()
 {
-    if (m_hWnd == nullptr || m_bFitToText == 0) {
+    if (m_hWnd == nullptr) {
         return;
     }
     RECT window{};
@@ -235,10 +229,8 @@ void CHyperLink::FitToText()
         if (!dc) {
             return;
         }
-        HGDIOBJ previous = ::SelectObject(dc.get(), m_fontUnderlined ? m_fontUnderlined.get() : FontOfStatic(m_hWnd));
-        BOOL measured = ::GetTextExtentPoint32W(dc.get(), text, length, &extent);
-        ::SelectObject(dc.get(), previous);
-        if (!measured) {
+        SelectedObject font(dc.get(), m_fontUnderlined ? m_fontUnderlined.get() : FontOrStockFont());
+        if (!::GetTextExtentPoint32W(dc.get(), text, length, &extent)) {
             return;
         }
     }

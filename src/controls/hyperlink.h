@@ -52,9 +52,8 @@ public:
     int GetUnderlineMode() const { return m_nUnderlineMode; }
 
     // Resizes the window around its text in the underlined font, keeping the edge or centre its
-    // alignment style names. Does nothing before attaching or when fitting is switched off.
+    // alignment style names. Does nothing before attaching.
     void FitToText();
-    void SetFitToText(bool fit) { m_bFitToText = fit ? 1 : 0; }
 
     // Opens address in the browser: through the shell, or else with the command the registry
     // gives for ".htm" pages. A status greater than 32 means it was opened.
@@ -75,7 +74,8 @@ protected:
 private:
     void OnMouseMove();
     void OnHoverTimer();
-    void UseFont(const UniqueGdiObject& font);
+    void UseFont(const UniqueFont& font);
+    static void MakeFonts(LOGFONTW description, UniqueFont& plain, UniqueFont& underlined);
     void LoadHandCursor();
 
     COLORREF m_rgbLink = RGB(0, 0, 238);
@@ -84,10 +84,11 @@ private:
     int m_bHot = 0;
     int m_bFollowed = 0;
     int m_nUnderlineMode = kUnderlineHover;
-    int m_bFitToText = 1;
     wchar_t m_szTarget[kLinkTargetChars] = {};
-    UniqueGdiObject m_fontUnderlined;
-    UniqueGdiObject m_fontPlain;
+    UniqueFont m_fontUnderlined;
+    UniqueFont m_fontPlain;
+    // The font the static had when attached, which both fonts copy.
+    LOGFONTW m_lfAttached{};
     // The font the window had when attached, given back if this object goes first.
     HFONT m_hOriginalFont = nullptr;
     // A shared system cursor: never destroyed.

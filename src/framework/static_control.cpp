@@ -90,6 +90,18 @@ bool CStatic::OnClicked()
     return false;
 }
 
+HFONT CStatic::FontOrStockFont() const
+{
+    auto font = m_hWnd != nullptr ? reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)) : nullptr;
+    if (font == nullptr) {
+        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    }
+    if (font == nullptr) {
+        font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
+    }
+    return font;
+}
+
 LRESULT CALLBACK CStatic::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR, DWORD_PTR refData)
 {

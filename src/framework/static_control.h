@@ -45,6 +45,10 @@ protected:
     // The parent's STN_CLICKED for this control, reflected. True when handled.
     virtual bool OnClicked();
 
+    // The font the control paints its text with: its own (WM_GETFONT), else the stock
+    // DEFAULT_GUI_FONT, else the stock ANSI_VAR_FONT. Stock fonts are never deleted.
+    HFONT FontOrStockFont() const;
+
     HWND m_hWnd = nullptr;
 
 private:

@@ -38,12 +38,7 @@ constexpr const wchar_t* kReplacedVersions[] = {L"4.67", L"4.66"};
 // Windows 8 and 8.1 get no uninstaller shortcut in the group.
 constexpr int kWindows8Class = 8;
 
-struct ItemIdListTraits {
-    using Handle = LPITEMIDLIST;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CoTaskMemFree(h); }
-};
-using UniqueItemIdList = UniqueHandle<ItemIdListTraits>;
+using UniqueItemIdList = UniqueCoTaskMem<ITEMIDLIST>;
 
 // A shell folder's path; the Windows folder when the shell cannot name it.
 void ResolveShellFolder(int csidl, wchar_t (&folder)[kPathChars])

@@ -17,14 +17,6 @@ namespace ph {
 
 namespace {
 
-// An item list the folder browser returns, freed with the shell's allocator.
-struct ItemListTraits {
-    using Handle = PIDLIST_ABSOLUTE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CoTaskMemFree(h); }
-};
-using UniqueItemList = UniqueHandle<ItemListTraits>;
-
 // "4.70": the version as the welcome text names it.
 constexpr std::size_t kWelcomeVersionChars = 16;
 
@@ -156,7 +148,8 @@ int BrowseForInstallFolder(HWND owner, wchar_t (&path)[kPathChars])
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(path);
-    UniqueItemList chosen(::SHBrowseForFolderW(&info));
+    // The item list the browser returns comes from the shell's allocator.
+    UniqueCoTaskMem<ITEMIDLIST> chosen(::SHBrowseForFolderW(&info));
     if (!chosen) {
         return 0;
     }

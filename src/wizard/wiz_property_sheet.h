@@ -44,10 +44,10 @@ public:
     // Titled "Photavian Setup", no owner, opening on the first page, in wizard mode.
     CWizPropertySheet();
 
-    HFONT TitleFont() const { return static_cast<HFONT>(m_fontTitle.get()); }
+    HFONT TitleFont() const { return m_fontTitle.get(); }
 
     // The bold title font the pages borrow; made by start-up before the sheet is shown.
-    UniqueGdiObject m_fontTitle;
+    UniqueFont m_fontTitle;
     // The list of file types on the associations page, once that page has filled it.
     HWND m_hAssocList = nullptr;
     // The licence-agreement link of the welcome page.

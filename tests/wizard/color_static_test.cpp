@@ -88,7 +88,7 @@ private:
     int m_width;
     int m_height;
     UniqueCreatedDc m_dc;
-    UniqueGdiObject m_bitmap;
+    UniqueBitmap m_bitmap;
     const std::uint32_t* m_bits = nullptr;
     HGDIOBJ m_previous = nullptr;
 };

@@ -448,12 +448,11 @@ protected:
     {
         LOGFONTW description = FontDescription(m_font);
         description.lfUnderline = TRUE;
-        UniqueGdiObject underlined(::CreateFontIndirectW(&description));
+        UniqueFont underlined(::CreateFontIndirectW(&description));
         WindowDc dc(hwnd);
-        HGDIOBJ previous = ::SelectObject(dc.get(), underlined.get());
+        SelectedObject selected(dc.get(), underlined.get());
         SIZE extent{};
         ::GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &extent);
-        ::SelectObject(dc.get(), previous);
         return extent;
     }
 };
