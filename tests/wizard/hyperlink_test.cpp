@@ -338,6 +338,7 @@ TEST_F(HyperLinkTest, HoverModeUnderlinesOnlyWhileThePointerIsOver)
 
     PointerTo(hwnd, false);
     ASSERT_TRUE(PumpUntil([&] { return ColoursOf(hwnd).text == RGB(0, 0, 238); }, 3000));
+    EXPECT_FALSE(::KillTimer(hwnd, CHyperLink::kHoverTimerId)) << "the hover timer still runs after leaving";
     EXPECT_FALSE(Underlined(hwnd));
     LOGFONTW shown = FontDescription(WindowFont(hwnd));
     EXPECT_EQ(FontDescription(m_font).lfHeight, shown.lfHeight);
