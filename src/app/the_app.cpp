@@ -22,7 +22,7 @@ BOOL TheApp::InitInstance()
     HardenDllSearchPath();
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls); // 8
-    controls.dwICC = 0xFF;              // list view, tree view, bar, tab, up-down, progress, hot-key, animate
+    controls.dwICC = ICC_WIN95_CLASSES; // 0xFF: list view, tree view, bar, tab, up-down, progress, hot-key, animate
     ::InitCommonControlsEx(&controls);
 
     const wchar_t* commandLine = ::GetCommandLineW();

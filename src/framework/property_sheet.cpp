@@ -140,41 +140,49 @@ BOOL CPropertySheet::OnInitDialog()
     return TRUE;
 }
 
-BOOL CPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
+BOOL CPropertySheet::OnCommand(WPARAM, LPARAM)
 {
-    ::DefSubclassProc(m_hWnd, WM_COMMAND, wParam, lParam);
-    return TRUE;
+    return FALSE;
 }
 
 void CPropertySheet::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    ::DefSubclassProc(m_hWnd, WM_SYSCOMMAND, nID, lParam);
+    CallDefault(WM_SYSCOMMAND, nID, lParam);
+}
+
+LRESULT CPropertySheet::CallDefault(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        return OnCommand(wParam, lParam) != FALSE ? 0 : CallDefault(message, wParam, lParam);
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return 0;
+    case WM_SETTEXT:
+        if (m_szTitle[0] != L'\0') {
+            return CallDefault(message, wParam, reinterpret_cast<LPARAM>(m_szTitle));
+        }
+        return CallDefault(message, wParam, lParam);
+    default:
+        return CallDefault(message, wParam, lParam);
+    }
 }
 
 LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR, DWORD_PTR refData)
 {
     auto* sheet = reinterpret_cast<CPropertySheet*>(refData);
-    switch (message) {
-    case WM_COMMAND:
-        sheet->OnCommand(wParam, lParam);
-        return 0;
-    case WM_SYSCOMMAND:
-        sheet->OnSysCommand(static_cast<UINT>(wParam), lParam);
-        return 0;
-    case WM_SETTEXT:
-        if (sheet->m_szTitle[0] != L'\0') {
-            return ::DefSubclassProc(hwnd, message, wParam, reinterpret_cast<LPARAM>(sheet->m_szTitle));
-        }
-        break;
-    case WM_NCDESTROY:
+    if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, SubclassProc, kSheetSubclassId);
         sheet->m_hWnd = nullptr;
-        break;
-    default:
-        break;
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
     }
-    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+    return sheet->WindowProc(message, wParam, lParam);
 }
 
 } // namespace ph

@@ -13,6 +13,10 @@ namespace ph {
 
 class CPropertyPage;
 
+// The Back and Next buttons of the platform's wizard sheet (ID_WIZBACK, ID_WIZNEXT).
+inline constexpr int kBackButtonId = 0x3023;
+inline constexpr int kNextButtonId = 0x3024;
+
 class CPropertySheet {
 public:
     // A sheet titled with the string nIDCaption, owned by parent, that opens on page iSelectPage.
@@ -35,7 +39,6 @@ public:
     // is being created and while it handles its activation (the platform's own answer to "which
     // page is current" is empty at those moments). Before the window exists: the start page.
     int GetActiveIndex() const { return m_nActivePage; }
-    CPropertyPage* GetActivePage() const { return GetPage(m_nActivePage); }
     // Asks the platform to show the page at index (PSM_SETCURSEL); true when it did.
     bool SetActivePage(int index);
 
@@ -61,12 +64,19 @@ protected:
     // The sheet window exists and the platform has initialised it; its first page is shown
     // right after. Returns the result of the initialisation (TRUE).
     virtual BOOL OnInitDialog();
-    // WM_COMMAND to the sheet window. The base lets the platform handle the command (Back, Next,
-    // Cancel ...) and returns TRUE. Overrides return TRUE for a command they handled themselves.
+    // WM_COMMAND to the sheet window. Return TRUE when the command was handled here; FALSE lets
+    // the platform handle it (Back, Next, Cancel ...), which the base does for every command.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     // WM_SYSCOMMAND to the sheet window (the window menu, Close). The base lets the platform
     // handle it.
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
+
+    // Every message of the sheet window but WM_NCDESTROY. The base routes WM_COMMAND and
+    // WM_SYSCOMMAND to the hooks above, keeps the title and passes the rest to CallDefault.
+    // Overrides handle what they need and pass the rest to the base.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The platform's own handling of a message of the sheet window.
+    LRESULT CallDefault(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;
 

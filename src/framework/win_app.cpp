@@ -6,15 +6,10 @@ namespace ph {
 int CWinApp::Run(HINSTANCE instance)
 {
     m_hInstance = instance;
-    if (InitInstance() != FALSE) {
-        // The setup program does all of its work in InitInstance; an application that wanted a
-        // message loop of its own would run it here.
-        MSG msg;
-        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
+    // The setup program does all of its work in InitInstance, inside the wizard's modal loop or
+    // the silent run; it has no message loop of its own, so the hook's answer ends the process
+    // either way.
+    InitInstance();
     return m_nExitCode;
 }
 

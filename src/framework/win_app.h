@@ -12,8 +12,9 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // Start-up hook: does the application's work. Returning FALSE ends the process without a
-    // message loop of the application's own, with the exit code set by the application.
+    // Start-up hook: does the application's work and returns FALSE, as the framework's contract
+    // asks of an application without a message loop of its own. The process then ends with the
+    // exit code the application set.
     virtual BOOL InitInstance() = 0;
 
     // Runs the application from the process entry point and returns the process exit code.

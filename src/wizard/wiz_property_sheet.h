@@ -24,9 +24,8 @@ inline constexpr std::size_t kWizardPageCount = 5;
 inline constexpr UINT kWizardPageTemplates[kWizardPageCount] = {IDD_WELCOME, IDD_WHATS_NEW, IDD_ASSOCIATIONS,
                                                                 IDD_READY, IDD_FINISH};
 
-// The sheet's buttons that the pages enable, disable and relabel.
-inline constexpr int kBackButtonId = 0x3023;   // ID_WIZBACK
-inline constexpr int kNextButtonId = 0x3024;   // ID_WIZNEXT
+// The sheet's buttons that the pages enable, disable and relabel: kBackButtonId, kNextButtonId
+// (the platform's) and Cancel.
 inline constexpr int kCancelButtonId = IDCANCEL;
 
 // Cell height of the title font at 96 DPI, in pixels.

@@ -17,6 +17,8 @@
 //   ui_driver viewer               a viewer window shows (up to 10 s); it is closed and goes away
 //
 // Each run prints the wizard's state and exits with 0 when the step had the expected outcome.
+#include "framework/property_sheet.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -27,8 +29,8 @@
 namespace {
 
 constexpr wchar_t kSheetTitle[] = L"Photavian 64-bit Setup";
-constexpr int kBackButtonId = 0x3023; // ID_WIZBACK
-constexpr int kNextButtonId = 0x3024;     // ID_WIZNEXT
+using ph::kBackButtonId;
+using ph::kNextButtonId;
 constexpr wchar_t kViewerClass[] = L"Photavian";
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kStepMs = 10000;

@@ -133,15 +133,15 @@ TEST_F(FrameworkHooks, ExchangeAtCreationAtLaterActivationsAndAtEachDeparture)
     EXPECT_EQ(m_sheet.m_windowAtInit, m_window);
     EXPECT_EQ(TakeEvents(), (Events{"sheet:init", "a:init@0", "a:load@0", "a:active@0"}));
 
-    Click(0x3024);
+    Click(kNextButtonId);
     EXPECT_EQ(TakeEvents(), (Events{"a:next@0", "a:leave@0", "a:save@0", "b:init@1", "b:load@1", "b:active@1"}));
 
-    Click(0x3023);
+    Click(kBackButtonId);
     EXPECT_EQ(TakeEvents(), (Events{"b:back@1", "b:leave@1", "b:save@1", "a:active@0", "a:load@0"}));
 
     // A page created once is only activated afterwards; its activation hook exchanges data
     // after the page's own set-up.
-    Click(0x3024);
+    Click(kNextButtonId);
     EXPECT_EQ(TakeEvents(), (Events{"a:next@0", "a:leave@0", "a:save@0", "b:active@1", "b:load@1"}));
     EXPECT_EQ(m_sheet.GetActiveIndex(), 1);
 }
@@ -150,22 +150,22 @@ TEST_F(FrameworkHooks, HookAnswersReachThePlatform)
 {
     // Next answered -1 keeps the page; a template id jumps to that page.
     m_a.m_nextAnswer = -1;
-    Click(0x3024);
+    Click(kNextButtonId);
     EXPECT_EQ(m_sheet.GetActiveIndex(), 0);
     m_a.m_nextAnswer = IDD_ASSOCIATIONS;
-    Click(0x3024);
+    Click(kNextButtonId);
     EXPECT_EQ(m_sheet.GetActiveIndex(), 2);
     EXPECT_EQ(m_b.GetSafeHwnd(), nullptr) << "the skipped page was never created";
 
     // A page that refuses to be left stays.
     m_c.m_letGo = FALSE;
-    Click(0x3023);
+    Click(kBackButtonId);
     EXPECT_EQ(::SendMessageW(m_window, PSM_HWNDTOINDEX, ::SendMessageW(m_window, PSM_GETCURRENTPAGEHWND, 0, 0), 0), 2);
 
     // A page that refuses activation is skipped in the direction of travel.
     m_c.m_letGo = TRUE;
     m_b.m_acceptActivation = FALSE;
-    Click(0x3023);
+    Click(kBackButtonId);
     EXPECT_EQ(::SendMessageW(m_window, PSM_HWNDTOINDEX, ::SendMessageW(m_window, PSM_GETCURRENTPAGEHWND, 0, 0), 0), 0);
     EXPECT_EQ(m_sheet.GetActiveIndex(), 0);
 }
@@ -175,14 +175,14 @@ TEST_F(FrameworkHooks, ButtonTableAndSheetCommands)
     ::SendMessageW(::GetDlgItem(m_a.GetSafeHwnd(), IDC_UNCHECK_ALL), BM_CLICK, 0, 0);
     EXPECT_EQ(m_a.m_clicks, 1);
 
-    Click(0x3024);
+    Click(kNextButtonId);
     ASSERT_FALSE(m_sheet.m_commands.empty());
-    EXPECT_EQ(m_sheet.m_commands.back(), 0x3024);
+    EXPECT_EQ(m_sheet.m_commands.back(), kNextButtonId);
     EXPECT_EQ(m_sheet.GetActiveIndex(), 1) << "the base let the platform handle Next";
 
     // The title set by the program survives the platform's retitling on page changes.
     m_sheet.SetTitle(L"Kept title");
-    Click(0x3023);
+    Click(kBackButtonId);
     EXPECT_EQ(WindowText(m_window), L"Kept title");
 }
 
