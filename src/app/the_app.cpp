@@ -8,11 +8,10 @@
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"
 #include "res/resource.h"
-#include "wizard/wiz_property_page.h"
+#include "wizard/wizard_pages.h"
 
 #include <commctrl.h>
 
-#include <array>
 #include <memory>
 
 namespace ph {
@@ -37,23 +36,11 @@ BOOL TheApp::InitInstance()
 void TheApp::RunWizard()
 {
     // The title font follows the screen's DPI (96 without a screen context).
-    LOGFONTW title = TitleFontDescription(ScreenDpiX(nullptr));
-    m_sheet.m_fontTitle.reset(::CreateFontIndirectW(&title));
+    m_sheet.CreateTitleFont(ScreenDpiX(nullptr));
     m_sheet.m_hAssocList = nullptr;
-
-    std::array<std::unique_ptr<CWizPropertyPage>, kWizardPageCount> pages;
-    for (std::size_t i = 0; i < kWizardPageCount; ++i) {
-        pages[i] = std::make_unique<CWizPropertyPage>(kWizardPageTemplates[i]);
-        m_sheet.AddPage(pages[i].get());
-        pages[i]->m_pSheet = &m_sheet;
-    }
+    CWizardPages pages(m_sheet);
     m_sheet.DoModal();
-
     // The wizard's exit code stays 0 whatever happened in it.
-    for (std::size_t i = kWizardPageCount; i-- > 0;) {
-        m_sheet.RemovePage(pages[i].get());
-        pages[i].reset();
-    }
 }
 
 int TheApp::RunSilent(const wchar_t* commandLine)

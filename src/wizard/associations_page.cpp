@@ -20,11 +20,6 @@ constexpr UINT kStateImageShift = 12;
 // The buttons that act on the list share its enabled state.
 const int kListButtons[] = {IDC_IMAGES_ONLY, IDC_SELECT_ALL, IDC_SELECT_NONE};
 
-int ItemCount(HWND list)
-{
-    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
-
 void InsertColumn(HWND list, int index, int width)
 {
     wchar_t emptyHeader[] = L"";
@@ -75,6 +70,11 @@ void InsertCatalogueRow(HWND list, const wchar_t* label, const wchar_t* descript
     sub.iSubItem = 1;
     sub.pszText = const_cast<wchar_t*>(description);
     ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
+}
+
+int ListItemCount(HWND list)
+{
+    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
 void SetRowTicked(HWND list, int index, bool ticked)
@@ -154,7 +154,7 @@ void CWizPropertyPage::OnImagesOnly()
     for (int i = 0; i < static_cast<int>(kImageFileTypeRows); ++i) {
         SetRowTicked(list, i, true);
     }
-    for (int i = static_cast<int>(kImageFileTypeRows); i < ItemCount(list); ++i) {
+    for (int i = static_cast<int>(kImageFileTypeRows); i < ListItemCount(list); ++i) {
         SetRowTicked(list, i, false);
     }
 }
@@ -162,7 +162,7 @@ void CWizPropertyPage::OnImagesOnly()
 void CWizPropertyPage::OnSelectAll()
 {
     HWND list = m_pSheet->m_hAssocList;
-    for (int i = 0; i < ItemCount(list); ++i) {
+    for (int i = 0; i < ListItemCount(list); ++i) {
         SetRowTicked(list, i, true);
     }
 }
@@ -170,7 +170,7 @@ void CWizPropertyPage::OnSelectAll()
 void CWizPropertyPage::OnSelectNone()
 {
     HWND list = m_pSheet->m_hAssocList;
-    for (int i = 0; i < ItemCount(list); ++i) {
+    for (int i = 0; i < ListItemCount(list); ++i) {
         SetRowTicked(list, i, false);
     }
 }

@@ -33,6 +33,9 @@ void SetListEnabled(HWND list, bool enable, COLORREF background, COLORREF text);
 // Inserts one row at index: label in column 0, description in column 1.
 void InsertCatalogueRow(HWND list, const wchar_t* label, const wchar_t* description, int index);
 
+// The number of rows of the list (LVM_GETITEMCOUNT).
+int ListItemCount(HWND list);
+
 // Sets the tick of row index (state image 2 ticked, 1 unticked).
 void SetRowTicked(HWND list, int index, bool ticked);
 

@@ -21,11 +21,6 @@ namespace {
 // The message boxes of this page hold one string of the string table.
 constexpr std::size_t kMessageChars = 260;
 
-int ItemCount(HWND list)
-{
-    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
-
 int CheckedFlag(HWND dialog, int id)
 {
     return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
@@ -47,7 +42,7 @@ bool ReadAssociationChoices(HWND list, int (&flags)[kAssociationFlagCount])
     }
     bool any = false;
     // The count is asked again on every pass.
-    for (int i = 0; i < std::min(ItemCount(list), static_cast<int>(kAssociationFlagCount)); ++i) {
+    for (int i = 0; i < std::min(ListItemCount(list), static_cast<int>(kAssociationFlagCount)); ++i) {
         if (RowStateImage(list, i) != kUntickedImage) {
             flags[i] = 1;
             any = true;

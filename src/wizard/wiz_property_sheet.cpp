@@ -38,6 +38,12 @@ CWizPropertySheet::CWizPropertySheet() : CPropertySheet(IDS_SHEET_CAPTION, nullp
     m_psh.dwFlags |= PSH_WIZARD;
 }
 
+void CWizPropertySheet::CreateTitleFont(int dpi)
+{
+    LOGFONTW description = TitleFontDescription(dpi);
+    m_fontTitle.reset(::CreateFontIndirectW(&description));
+}
+
 BOOL CWizPropertySheet::OnInitDialog()
 {
     LoadResourceText(IDS_CAPTION, m_szCaption, kPathChars);

@@ -43,6 +43,8 @@ public:
     // Titled "Photavian Setup", no owner, opening on the first page, in wizard mode.
     CWizPropertySheet();
 
+    // Makes the title font for dpi into m_fontTitle (start-up does so before the sheet is shown).
+    void CreateTitleFont(int dpi);
     HFONT TitleFont() const { return m_fontTitle.get(); }
 
     // The bold title font the pages borrow; made by start-up before the sheet is shown.

@@ -6,11 +6,10 @@
 #include "platform/probes.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
+#include "wizard/wizard_pages.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,7 +62,7 @@ public:
     HWND Open();
 
     CWizPropertySheet& Sheet() { return m_sheet; }
-    CWizPropertyPage& Page(int position) { return *m_pages[static_cast<std::size_t>(position)]; }
+    CWizPropertyPage& Page(int position) { return m_pages.Page(position); }
     HWND Window() const { return m_sheet.GetSafeHwnd(); }
 
     // The sheet's buttons.
@@ -89,7 +88,7 @@ public:
 
 private:
     CWizPropertySheet m_sheet;
-    std::array<std::unique_ptr<CWizPropertyPage>, kWizardPageCount> m_pages;
+    CWizardPages m_pages{m_sheet};
 };
 
 inline PinnedMessageBoxes*& CurrentPinnedMessageBoxes()
@@ -119,22 +118,14 @@ inline int PinnedMessageBoxes::Show(HWND owner, const wchar_t* text, const wchar
 
 inline WizardUnderTest::WizardUnderTest()
 {
-    LOGFONTW title = TitleFontDescription(96);
-    m_sheet.m_fontTitle.reset(::CreateFontIndirectW(&title));
-    for (std::size_t i = 0; i < kWizardPageCount; ++i) {
-        m_pages[i] = std::make_unique<CWizPropertyPage>(kWizardPageTemplates[i]);
-        m_sheet.AddPage(m_pages[i].get());
-        m_pages[i]->m_pSheet = &m_sheet;
-    }
+    m_sheet.CreateTitleFont(96);
 }
 
 inline WizardUnderTest::~WizardUnderTest()
 {
+    // The pages leave the sheet once its window is gone.
     if (Window() != nullptr) {
         ::DestroyWindow(Window());
-    }
-    for (std::size_t i = kWizardPageCount; i-- > 0;) {
-        m_sheet.RemovePage(m_pages[i].get());
     }
 }
 
