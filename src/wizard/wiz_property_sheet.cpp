@@ -12,6 +12,14 @@ namespace {
 constexpr std::size_t kQuestionChars = 64;
 constexpr std::size_t kButtonLabelChars = 64;
 
+// Posted to the sheet after a Close was let through, behind whatever the platform posted in
+// answer to it: once it arrives, the Close has run its course.
+UINT CloseHandledMessage()
+{
+    static const UINT message = ::RegisterWindowMessageW(L"Photavian.Sheet.CloseHandled");
+    return message;
+}
+
 } // namespace
 
 LOGFONTW TitleFontDescription(int dpi)
@@ -46,6 +54,7 @@ void CWizPropertySheet::CreateTitleFont(int dpi)
 
 BOOL CWizPropertySheet::OnInitDialog()
 {
+    m_bClosing = false;
     LoadResourceText(IDS_CAPTION, m_szCaption, kPathChars);
     BOOL result = CPropertySheet::OnInitDialog();
     wchar_t exitLabel[kButtonLabelChars];
@@ -65,7 +74,10 @@ bool CWizPropertySheet::ConfirmExit()
 BOOL CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (LOWORD(wParam) == kCancelButtonId) {
-        if (GetActiveIndex() == kFinishPosition) {
+        if (m_bClosing) {
+            // The platform's Cancel for a Close already let through: it only ends the wizard.
+            m_bClosing = false;
+        } else if (GetActiveIndex() == kFinishPosition) {
             // "&Done": the finish actions run while the wizard is still open, then it closes.
             // Every page of this sheet is a CWizPropertyPage.
             static_cast<CWizPropertyPage*>(GetPage(kFinishPosition))->RunFinishActions();
@@ -78,10 +90,29 @@ BOOL CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void CWizPropertySheet::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    if (nID == SC_CLOSE && GetActiveIndex() != kFinishPosition && !ConfirmExit()) {
+    if (nID != SC_CLOSE) {
+        CPropertySheet::OnSysCommand(nID, lParam);
         return;
     }
+    if (GetActiveIndex() != kFinishPosition && !ConfirmExit()) {
+        return;
+    }
+    m_bClosing = true;
     CPropertySheet::OnSysCommand(nID, lParam);
+    // Should the platform answer with no Cancel (its button disabled, for one), the next Cancel
+    // is the user's again.
+    if (m_hWnd != nullptr && CloseHandledMessage() != 0) {
+        ::PostMessageW(m_hWnd, CloseHandledMessage(), 0, 0);
+    }
+}
+
+LRESULT CWizPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == CloseHandledMessage() && message != 0) {
+        m_bClosing = false;
+        return 0;
+    }
+    return CPropertySheet::WindowProc(message, wParam, lParam);
 }
 
 } // namespace ph

@@ -64,12 +64,19 @@ protected:
     // Cancel asks "Exit setup?" on every page but the finish page, where it reads "&Done", runs
     // the finish actions and ends the wizard; No keeps the wizard as it is.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    // The window's Close asks the same question, except on the finish page.
+    // The window's Close asks the same question, except on the finish page; a Close let through
+    // ends the wizard without the finish actions.
     void OnSysCommand(UINT nID, LPARAM lParam) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     // Asks "Exit setup?" (Yes and No, No the default); true when the answer is Yes.
     bool ConfirmExit();
+
+    // A Close was let through and the platform's answer to it has not been delivered yet: the
+    // platform turns a Close into a Cancel command posted to the sheet, which then only ends the
+    // wizard (no second question, no finish actions).
+    bool m_bClosing = false;
 };
 
 } // namespace ph

@@ -3,6 +3,7 @@
 #include "controls/hyperlink.h"
 #include "framework/static_control.h"
 
+#include "message_pump.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -67,26 +68,8 @@ void RecordBeep(UINT type)
     g_launch->beeps.push_back(type);
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
-// Pumps messages until done() holds or the time is up; returns done().
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs)
-{
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done() && ::GetTickCount64() < end) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return done();
-}
+using test::PumpMessages;
+using test::PumpUntil;
 
 LOGFONTW FontDescription(HFONT font)
 {

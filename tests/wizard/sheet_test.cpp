@@ -1,9 +1,13 @@
 // The wizard's frame driven through a real sheet: caption, buttons on each page, navigation with
 // excluded pages, and the questions before the wizard is left.
+#include "message_pump.h"
 #include "pinned_finish_actions.h"
 #include "wizard_harness.h"
 
 #include "support/test_support.h"
+
+#include <functional>
+#include <vector>
 
 namespace ph::test {
 namespace {
@@ -213,30 +217,62 @@ TEST_F(SheetFrame, ExitAnsweredYesEndsTheWizard)
     EXPECT_TRUE(m_wizard.Ended());
 }
 
-TEST_F(SheetFrame, CloseAsksTheSameQuestion)
+TEST_F(SheetFrame, OtherWindowCommandsPassWithoutAQuestion)
 {
-    ::SendMessageW(m_wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ExpectExitQuestions(1);
-    EXPECT_FALSE(m_wizard.Ended());
-    EXPECT_EQ(m_wizard.CurrentIndex(), 0);
-
-    // Other window commands pass without a question.
     ::SendMessageW(m_wizard.Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    ExpectExitQuestions(1);
-
-    m_boxes.Answer(IDYES);
-    ::SendMessageW(m_wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ExpectExitQuestions(2);
-    EXPECT_TRUE(m_wizard.Ended());
+    PumpMessages();
+    EXPECT_TRUE(m_boxes.Calls().empty());
+    EXPECT_FALSE(m_wizard.Ended());
 }
 
-TEST_F(SheetFrame, CloseFromTheFinishPageAsksNothing)
+// The window's Close, sent (as automation tools and some window managers do) or posted, with
+// everything it leads to delivered before the outcome is checked: the platform answers a Close
+// with a Cancel command of its own.
+TEST_F(SheetFrame, CloseAsksOnceExceptOnTheFinishPageAndNeverRunsTheFinishActions)
 {
-    m_wizard.ShowPage(4);
-    ::SendMessageW(m_wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(m_boxes.Calls().empty());
-    EXPECT_TRUE(m_wizard.Ended());
-    EXPECT_TRUE(m_launches.Launches().empty()) << "the finish actions belong to Done only";
+    struct Case {
+        const char* name;
+        int position;
+        bool sent;
+        int answer;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"sent, middle page, No", 2, true, IDNO, false},
+        {"posted, middle page, No", 2, false, IDNO, false},
+        {"sent, middle page, Yes", 2, true, IDYES, true},
+        {"posted, middle page, Yes", 2, false, IDYES, true},
+        {"sent, finish page", 4, true, IDYES, true},
+        {"posted, finish page", 4, false, IDYES, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PinnedMessageBoxes boxes{c.answer};
+        PinnedFinishActions launches;
+        WizardUnderTest wizard;
+        ASSERT_NE(wizard.Open(), nullptr);
+        wizard.ShowPage(c.position);
+        ASSERT_EQ(wizard.CurrentIndex(), c.position);
+
+        if (c.sent) {
+            ::SendMessageW(wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            ::PostMessageW(wizard.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        PumpMessages();
+
+        EXPECT_EQ(boxes.Calls().size(), c.position == kFinishPosition ? 0u : 1u);
+        EXPECT_EQ(wizard.Ended(), c.ends);
+        EXPECT_TRUE(launches.Launches().empty()) << "the finish actions belong to Done only";
+        if (!c.ends) {
+            // Still the same wizard: the next Exit asks as usual.
+            EXPECT_EQ(wizard.CurrentIndex(), c.position);
+            wizard.Click(IDCANCEL);
+            PumpMessages();
+            EXPECT_EQ(boxes.Calls().size(), 2u);
+            EXPECT_FALSE(wizard.Ended());
+        }
+    }
 }
 
 TEST_F(SheetFrame, RefusedNextLeavesBackEnabledButGoingNowhere)
@@ -251,15 +287,19 @@ TEST_F(SheetFrame, RefusedNextLeavesBackEnabledButGoingNowhere)
     EXPECT_EQ(m_wizard.CurrentIndex(), 0);
 }
 
-// The modal run: a script started from a timer inside the sheet's own loop answers No, then Yes.
+// The modal run: a script of steps started from a timer inside the sheet's own loop, one step per
+// tick. A sheet still running a second after the last step ends the loop, so that the test
+// reports it instead of hanging.
 struct ModalScript {
     WizardUnderTest* wizard;
-    PinnedMessageBoxes* boxes;
-    int step = 0;
-    int pageAfterNo = -1;
+    std::vector<std::function<void()>> steps;
+    std::size_t step = 0;
+    int idleTicks = 0;
     bool stuck = false;
 };
 ModalScript* g_script = nullptr;
+constexpr UINT kModalTickMs = 20;
+constexpr int kModalGraceTicks = 50;
 
 void CALLBACK RunModalScriptStep(HWND, UINT, UINT_PTR timer, DWORD)
 {
@@ -271,21 +311,9 @@ void CALLBACK RunModalScriptStep(HWND, UINT, UINT_PTR timer, DWORD)
     if (sheet == nullptr) {
         return; // not shown yet
     }
-    switch (script.step++) {
-    case 0:
-        script.wizard->Click(kNextButtonId);
-        break;
-    case 1:
-        script.boxes->Answer(IDNO);
-        script.wizard->Click(IDCANCEL);
-        script.pageAfterNo = script.wizard->CurrentIndex();
-        break;
-    case 2:
-        script.boxes->Answer(IDYES);
-        script.wizard->Click(IDCANCEL);
-        break;
-    default:
-        // Still running after Yes: end the loop so that the test reports it instead of hanging.
+    if (script.step < script.steps.size()) {
+        script.steps[script.step++]();
+    } else if (++script.idleTicks > kModalGraceTicks) {
         script.stuck = true;
         ::KillTimer(nullptr, timer);
         ::PostQuitMessage(0);
@@ -295,25 +323,73 @@ void CALLBACK RunModalScriptStep(HWND, UINT, UINT_PTR timer, DWORD)
     ::PostMessageW(sheet, WM_NULL, 0, 0);
 }
 
+// Runs the wizard modally with the script; returns once the modal run has ended.
+void RunModally(ModalScript& script)
+{
+    g_script = &script;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, kModalTickMs, RunModalScriptStep);
+    ASSERT_NE(timer, 0u);
+    script.wizard->Sheet().DoModal();
+    ::KillTimer(nullptr, timer);
+    g_script = nullptr;
+}
+
 TEST(SheetModalRun, EndsOnExitAnsweredYesAndNotBefore)
 {
     UnregisterViewer();
     PinnedMessageBoxes boxes{IDNO};
     WizardUnderTest wizard;
-    ModalScript script{&wizard, &boxes};
-    g_script = &script;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, RunModalScriptStep);
-    ASSERT_NE(timer, 0u);
+    int pageAfterNo = -1;
+    ModalScript script{&wizard,
+                       {[&] { wizard.Click(kNextButtonId); },
+                        [&] {
+                            boxes.Answer(IDNO);
+                            wizard.Click(IDCANCEL);
+                            pageAfterNo = wizard.CurrentIndex();
+                        },
+                        [&] {
+                            boxes.Answer(IDYES);
+                            wizard.Click(IDCANCEL);
+                        }}};
 
-    wizard.Sheet().DoModal();
+    RunModally(script);
 
-    ::KillTimer(nullptr, timer);
-    g_script = nullptr;
     EXPECT_FALSE(script.stuck) << "Exit answered Yes did not end the modal run";
-    EXPECT_EQ(script.step, 3);
-    EXPECT_EQ(script.pageAfterNo, 1);
+    EXPECT_EQ(script.step, 3u);
+    EXPECT_EQ(pageAfterNo, 1);
     EXPECT_EQ(boxes.Calls().size(), 2u);
     EXPECT_EQ(wizard.Window(), nullptr) << "the sheet window is gone after the modal run";
+}
+
+DWORD WINAPI SendClose(void* sheet)
+{
+    ::SendMessageW(static_cast<HWND>(sheet), WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+}
+
+// A Close sent from another thread, as an automation tool sends it: the sheet's loop handles it
+// inside its wait for messages and then fetches the Cancel command the platform posted for it.
+TEST(SheetModalRun, CloseSentByAnotherProgramAsksAtMostOnceAndStartsNothing)
+{
+    UnregisterViewer();
+    for (int position : {kAssociationsPosition, kFinishPosition}) {
+        SCOPED_TRACE(position);
+        PinnedMessageBoxes boxes{IDYES};
+        PinnedFinishActions launches;
+        WizardUnderTest wizard;
+        UniqueKernelHandle sender;
+        ModalScript script{&wizard,
+                           {[&] { wizard.ShowPage(position); },
+                            [&] { sender.reset(::CreateThread(nullptr, 0, SendClose, wizard.Window(), 0, nullptr)); }}};
+
+        RunModally(script);
+
+        ASSERT_TRUE(sender);
+        EXPECT_EQ(::WaitForSingleObject(sender.get(), 5000), WAIT_OBJECT_0);
+        EXPECT_FALSE(script.stuck) << "the Close did not end the modal run";
+        EXPECT_EQ(boxes.Calls().size(), position == kFinishPosition ? 0u : 1u);
+        EXPECT_TRUE(launches.Launches().empty()) << "the finish actions belong to Done only";
+    }
 }
 
 } // namespace
