@@ -12,9 +12,15 @@
 #define IDD_READY              109
 #define IDD_FINISH             110
 
-// The program's icon group and the 88 x 31 logo of the pages.
+// The program's icon group and the logo of the pages: 88 x 31 pixels, and drawn again at 150 %
+// (132 x 47) and 200 % (176 x 62) for screens of more DPI.
 #define IDI_SETUP              111
 #define IDB_LOGO               113
+#define IDB_LOGO_150           114
+#define IDB_LOGO_200           115
+
+// The logo on the welcome, ready and finish pages.
+#define IDC_LOGO              1113
 
 // Controls of the welcome page (101).
 #define IDC_FOLDER            1000 // the installation folder (edit)

@@ -202,6 +202,31 @@ void CHyperLink::MakeFonts(LOGFONTW description, UniqueFont& plain, UniqueFont& 
     underlined.reset(::CreateFontIndirectW(&description));
 }
 
+void CHyperLink::RescaleFonts(int dpi, int attachedDpi)
+{
+    if (m_hWnd == nullptr || !m_fontPlain || attachedDpi <= 0) {
+        return;
+    }
+    LOGFONTW description = m_lfAttached;
+    description.lfHeight = ::MulDiv(m_lfAttached.lfHeight, dpi, attachedDpi);
+    UniqueFont plain;
+    UniqueFont underlined;
+    MakeFonts(description, plain, underlined);
+    if (!plain || !underlined) {
+        return; // the fonts that exist stay
+    }
+    // The window gets the new one of the fonts it shows before the old ones go.
+    const auto shown = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    if (shown == m_fontUnderlined.get()) {
+        UseFont(underlined);
+    } else if (shown == m_fontPlain.get()) {
+        UseFont(plain);
+    }
+    m_fontPlain = std::move(plain);
+    m_fontUnderlined = std::move(underlined);
+    FitToText();
+}
+
 void CHyperLink::UseFont(const UniqueFont& font)
 {
     if (font) {

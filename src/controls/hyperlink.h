@@ -55,6 +55,14 @@ public:
     // alignment style names. Does nothing before attaching.
     void FitToText();
 
+    // The window is now shown at dpi: rebuilds both fonts from the font the link was attached
+    // with at attachedDpi, its height scaled to dpi; the window gets the new one of the two fonts
+    // it shows, and is fitted to its text again. Does nothing before attaching.
+    void RescaleFonts(int dpi, int attachedDpi);
+    // The fonts the link switches between (null before attaching).
+    HFONT GetPlainFont() const { return m_fontPlain.get(); }
+    HFONT GetUnderlinedFont() const { return m_fontUnderlined.get(); }
+
     // Opens address in the browser: through the shell, or else with the command the registry
     // gives for ".htm" pages. A status greater than 32 means it was opened.
     static UINT_PTR OpenTarget(const wchar_t* url);

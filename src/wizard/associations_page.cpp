@@ -39,6 +39,24 @@ AssociationColumnWidths ColumnWidthsFor(int listWidth, int dpi)
     return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(kScrollBarAllowanceAt96Dpi, dpi, 96)};
 }
 
+namespace {
+
+AssociationColumnWidths ColumnWidthsOf(HWND list, int dpi)
+{
+    RECT bounds{};
+    ::GetWindowRect(list, &bounds);
+    return ColumnWidthsFor(bounds.right - bounds.left, dpi);
+}
+
+} // namespace
+
+void FitAssociationColumns(HWND list, int dpi)
+{
+    const AssociationColumnWidths widths = ColumnWidthsOf(list, dpi);
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(widths.label, 0));
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(widths.description, 0));
+}
+
 void SetListEnabled(HWND list, bool enable, COLORREF background, COLORREF text)
 {
     if (list == nullptr) {
@@ -125,9 +143,8 @@ void CWizPropertyPage::SetUpAssociationList()
 
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kAssociationListStyle);
 
-    RECT bounds{};
-    ::GetWindowRect(list, &bounds);
-    const AssociationColumnWidths widths = ColumnWidthsFor(bounds.right - bounds.left, ScreenDpiX(list));
+    // The list is made at the DPI the wizard is drawn for (the screen's, until it moves).
+    const AssociationColumnWidths widths = ColumnWidthsOf(list, m_pSheet->Dpi());
     InsertColumn(list, 0, widths.label);
     InsertColumn(list, 1, widths.description);
 

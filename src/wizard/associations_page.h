@@ -25,6 +25,9 @@ struct AssociationColumnWidths {
 };
 AssociationColumnWidths ColumnWidthsFor(int listWidth, int dpi);
 
+// Sets the two columns of the list to ColumnWidthsFor its window width (border included) at dpi.
+void FitAssociationColumns(HWND list, int dpi);
+
 // Switches the list and its three buttons (Images only, Select all, None; siblings of the list
 // on its page) between the looks: enabled or disabled, with the given colours. Tick states are
 // left alone. A null list does nothing.

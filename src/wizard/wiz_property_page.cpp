@@ -66,6 +66,15 @@ bool CWizPropertyPage::IsChecked(int controlId) const
     return ::IsDlgButtonChecked(m_hWnd, controlId) == BST_CHECKED;
 }
 
+BOOL CWizPropertyPage::OnInitDialog()
+{
+    // The welcome, ready and finish pages carry the logo.
+    if (HWND logo = GetDlgItem(IDC_LOGO); logo != nullptr && m_pSheet != nullptr) {
+        m_pSheet->ShowLogo(logo);
+    }
+    return CPropertyPage::OnInitDialog();
+}
+
 LRESULT CWizPropertyPage::FindNeighbourPage(BOOL bForward)
 {
     if (m_pSheet == nullptr) {
@@ -101,7 +110,7 @@ void CWizPropertyPage::DoDataExchange(CDataExchange*)
         installing.SubclassDlgItem(IDC_INSTALLING, m_hWnd);
         installing.SetTextColor(kInstallingTextColor);
         installing.SetBold(TRUE);
-        installing.SetFontHeight(::MulDiv(kTitleFontHeightAt96Dpi, ScreenDpiX(m_pSheet->GetSafeHwnd()), 96));
+        installing.SetFontHeight(TitleFontHeight(m_pSheet->Dpi()));
         break;
     }
     default:

@@ -34,6 +34,9 @@ public:
     CWizPropertySheet* m_pSheet = nullptr;
 
 protected:
+    // The page's window exists: its logo, if it has one, is the one drawn for the sheet's DPI.
+    // Then the base (TRUE).
+    BOOL OnInitDialog() override;
     // Binds the sheet's shared controls to the active page's statics: the licence link on the
     // welcome page, the installing line on the ready page.
     void DoDataExchange(CDataExchange* pDX) override;

@@ -2,7 +2,10 @@
 #include "wizard/wiz_property_sheet.h"
 
 #include "platform/probes.h"
+#include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
+
+#include <utility>
 
 namespace ph {
 
@@ -20,16 +23,49 @@ UINT CloseHandledMessage()
     return message;
 }
 
+UniqueBitmap LoadLogo(UINT id)
+{
+    return UniqueBitmap(static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+}
+
+// Gives the bitmap static logo the image. Once given an image, a static deletes none: the one it
+// showed before is deleted here, unless it is the sheet's own (kept).
+void ReplaceLogoImage(HWND logo, HBITMAP image, HBITMAP kept)
+{
+    if (logo == nullptr) {
+        return;
+    }
+    auto previous =
+        reinterpret_cast<HBITMAP>(::SendMessageW(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
+    if (previous != nullptr && previous != image && previous != kept) {
+        ::DeleteObject(previous);
+    }
+}
+
 } // namespace
+
+int TitleFontHeight(int dpi)
+{
+    return ::MulDiv(kTitleFontHeightAt96Dpi, dpi, 96);
+}
 
 LOGFONTW TitleFontDescription(int dpi)
 {
     LOGFONTW description{};
-    description.lfHeight = ::MulDiv(kTitleFontHeightAt96Dpi, dpi, 96);
+    description.lfHeight = TitleFontHeight(dpi);
     description.lfWeight = FW_BOLD;
     description.lfQuality = ANTIALIASED_QUALITY;
     CopyTextCut(description.lfFaceName, L"Arial");
     return description;
+}
+
+UINT LogoBitmapFor(int dpi)
+{
+    if (dpi > 168) {
+        return IDB_LOGO_200;
+    }
+    return dpi > 120 ? IDB_LOGO_150 : IDB_LOGO;
 }
 
 void LoadResourceText(UINT id, wchar_t* buffer, std::size_t bufferChars)
@@ -55,6 +91,8 @@ void CWizPropertySheet::CreateTitleFont(int dpi)
 BOOL CWizPropertySheet::OnInitDialog()
 {
     m_bClosing = false;
+    m_nDpi = ScreenDpiX(m_hWnd);
+    m_nStartDpi = m_nDpi;
     LoadResourceText(IDS_CAPTION, m_szCaption, kPathChars);
     BOOL result = CPropertySheet::OnInitDialog();
     wchar_t exitLabel[kButtonLabelChars];
@@ -112,7 +150,79 @@ LRESULT CWizPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         m_bClosing = false;
         return 0;
     }
+    if (message == WM_DPICHANGED && lParam != 0) {
+        // The platform scales what it made itself first; the program's own fonts come after.
+        CallDefault(message, wParam, lParam);
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
     return CPropertySheet::WindowProc(message, wParam, lParam);
+}
+
+void CWizPropertySheet::ShowLogo(HWND logo)
+{
+    if (!m_bmpLogo) {
+        m_nLogoId = LogoBitmapFor(m_nDpi);
+        m_bmpLogo = LoadLogo(m_nLogoId);
+    }
+    if (m_bmpLogo && logo != nullptr) {
+        ReplaceLogoImage(logo, m_bmpLogo.get(), nullptr);
+    }
+}
+
+void CWizPropertySheet::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    if (dpi <= 0) {
+        return;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    m_nDpi = dpi;
+
+    // Every static that shows the title font gets the new one before the old one goes.
+    UniqueFont oldTitle = std::move(m_fontTitle);
+    CreateTitleFont(dpi);
+    struct FontSwap {
+        HFONT from;
+        HFONT to;
+    } swap{oldTitle.get(), m_fontTitle.get()};
+    ::EnumChildWindows(
+        m_hWnd,
+        [](HWND child, LPARAM data) -> BOOL {
+            const auto* fonts = reinterpret_cast<const FontSwap*>(data);
+            if (reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)) == fonts->from) {
+                ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts->to), TRUE);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&swap));
+
+    m_linkEula.RescaleFonts(dpi, m_nStartDpi);
+    if (m_staticInstalling.GetSafeHwnd() != nullptr) {
+        m_staticInstalling.SetFontHeight(TitleFontHeight(dpi));
+    }
+    if (m_hAssocList != nullptr) {
+        FitAssociationColumns(m_hAssocList, dpi);
+    }
+
+    // The logo drawn nearest the new scale, on every page that has been made; should it not
+    // load, the pages keep the one they show.
+    const UINT wanted = LogoBitmapFor(dpi);
+    if (m_bmpLogo && wanted != m_nLogoId) {
+        UniqueBitmap logo = LoadLogo(wanted);
+        if (logo) {
+            for (int i = 0; i < GetPageCount(); ++i) {
+                HWND page = GetPage(i)->GetSafeHwnd();
+                if (page != nullptr) {
+                    ReplaceLogoImage(::GetDlgItem(page, IDC_LOGO), logo.get(), m_bmpLogo.get());
+                }
+            }
+            // No page shows the old logo any more.
+            m_bmpLogo = std::move(logo);
+            m_nLogoId = wanted;
+        }
+    }
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 } // namespace ph

@@ -28,12 +28,19 @@ inline constexpr UINT kWizardPageTemplates[kWizardPageCount] = {IDD_WELCOME, IDD
 // (the platform's) and Cancel.
 inline constexpr int kCancelButtonId = IDCANCEL;
 
-// Cell height of the title font at 96 DPI, in pixels.
+// Cell height of the title font (and of the ready page's status line) at 96 DPI, in pixels.
 inline constexpr int kTitleFontHeightAt96Dpi = 18;
+// That height at dpi: MulDiv(18, dpi, 96).
+int TitleFontHeight(int dpi);
 
 // The title font: bold anti-aliased Arial, 18 pixels high at 96 DPI, scaled to dpi; every other
 // attribute zero.
 LOGFONTW TitleFontDescription(int dpi);
+
+// The logo drawn for the size nearest dpi: 100 % (IDB_LOGO) up to 120 DPI, 150 % up to 168 DPI,
+// 200 % above. Halfway between two sizes the smaller one wins: the pages leave the logo no more
+// room than its size at the screen's scale.
+UINT LogoBitmapFor(int dpi);
 
 // Loads string id of the program's resources into buffer (cut to fit); empty when missing.
 void LoadResourceText(UINT id, wchar_t* buffer, std::size_t bufferChars);
@@ -46,6 +53,13 @@ public:
     // Makes the title font for dpi into m_fontTitle (start-up does so before the sheet is shown).
     void CreateTitleFont(int dpi);
     HFONT TitleFont() const { return m_fontTitle.get(); }
+
+    // The DPI the wizard is drawn for: the screen's when the window was made, then the one of
+    // the last WM_DPICHANGED. Pages made later follow it.
+    int Dpi() const { return m_nDpi; }
+    // Shows the logo drawn for Dpi() in the bitmap static logo of a page. The sheet owns the
+    // bitmap; the one the static loaded from its template is deleted.
+    void ShowLogo(HWND logo);
 
     // The bold title font the pages borrow; made by start-up before the sheet is shown.
     UniqueFont m_fontTitle;
@@ -69,6 +83,12 @@ protected:
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // The sheet moved to a screen of another scale (WM_DPICHANGED, after the platform's own
+    // handling): takes the suggested rectangle, rebuilds the fonts the program made (title, status
+    // line, link) for dpi, refits the link, recomputes the list's columns, shows the logo drawn
+    // nearest dpi and redraws.
+    void OnDpiChanged(int dpi, const RECT& suggested);
+
 private:
     // Asks "Exit setup?" (Yes and No, No the default); true when the answer is Yes.
     bool ConfirmExit();
@@ -77,6 +97,12 @@ private:
     // platform turns a Close into a Cancel command posted to the sheet, which then only ends the
     // wizard (no second question, no finish actions).
     bool m_bClosing = false;
+    int m_nDpi = 96;
+    // The DPI the first page and its link were made at; the link's fonts scale from it.
+    int m_nStartDpi = 96;
+    // The logo the pages show, and its resource id (0 before the first page shows one).
+    UniqueBitmap m_bmpLogo;
+    UINT m_nLogoId = 0;
 };
 
 } // namespace ph

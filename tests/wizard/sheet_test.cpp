@@ -1,8 +1,11 @@
 // The wizard's frame driven through a real sheet: caption, buttons on each page, navigation with
 // excluded pages, and the questions before the wizard is left.
+#include "gdi_objects.h"
 #include "message_pump.h"
 #include "pinned_finish_actions.h"
 #include "wizard_harness.h"
+
+#include "wizard/associations_page.h"
 
 #include "support/test_support.h"
 
@@ -122,6 +125,133 @@ TEST_F(SheetFrame, SharedControlsAreBoundToTheirPages)
     m_wizard.ShowPage(0);
     EXPECT_EQ(sheet.m_linkEula.GetSafeHwnd(), m_wizard.Item(0, IDC_EULA_LINK));
     EXPECT_EQ(sheet.m_staticInstalling.GetSafeHwnd(), installing);
+}
+
+LOGFONTW DescriptionOf(HFONT font)
+{
+    LOGFONTW description{};
+    EXPECT_EQ(static_cast<int>(sizeof(description)), ::GetObjectW(font, sizeof(description), &description));
+    return description;
+}
+
+SIZE BitmapSizeOf(HWND bitmapStatic)
+{
+    auto bitmap = reinterpret_cast<HBITMAP>(::SendMessageW(bitmapStatic, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP described{};
+    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof(described), &described) == 0) {
+        return SIZE{0, 0};
+    }
+    return SIZE{described.bmWidth, described.bmHeight};
+}
+
+// A move to screens of other scales: the window takes the suggested rectangle, and the fonts the
+// program made, the list's columns and the logo follow each change; ten more changes leave no
+// GDI object behind.
+TEST_F(SheetFrame, FollowsEachChangeOfDpi)
+{
+    // Every page made: the list, the status line and the three logos exist.
+    for (int expected : {1, 2, 3}) {
+        m_wizard.Click(kNextButtonId);
+        ASSERT_EQ(m_wizard.CurrentIndex(), expected);
+    }
+    m_wizard.ShowPage(kFinishPosition);
+    ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
+    CWizPropertySheet& sheet = m_wizard.Sheet();
+    ASSERT_EQ(sheet.Dpi(), 96) << "this prefix's screen";
+    const LOGFONTW dialogFont = DescriptionOf(
+        reinterpret_cast<HFONT>(::SendMessageW(m_wizard.Page(kWelcomePosition).GetSafeHwnd(), WM_GETFONT, 0, 0)));
+    HWND link = m_wizard.Item(kWelcomePosition, IDC_EULA_LINK);
+    HWND list = sheet.m_hAssocList;
+    ASSERT_NE(list, nullptr);
+    RECT start{};
+    ::GetWindowRect(m_wizard.Window(), &start);
+
+    auto changeTo = [&](int dpi) {
+        RECT suggested{40, 30, 40 + ::MulDiv(start.right - start.left, dpi, 96),
+                       30 + ::MulDiv(start.bottom - start.top, dpi, 96)};
+        ::SendMessageW(m_wizard.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        PumpMessages();
+        return suggested;
+    };
+
+    struct Case {
+        int dpi;
+        SIZE logo;
+    };
+    const Case cases[] = {{144, {132, 47}}, {192, {176, 62}}, {120, {88, 31}}, {168, {132, 47}}, {96, {88, 31}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const RECT suggested = changeTo(c.dpi);
+        RECT shown{};
+        ::GetWindowRect(m_wizard.Window(), &shown);
+        EXPECT_TRUE(::EqualRect(&shown, &suggested)) << "the window takes the suggested rectangle";
+        EXPECT_EQ(sheet.Dpi(), c.dpi);
+
+        const int titleHeight = ::MulDiv(18, c.dpi, 96);
+        EXPECT_EQ(DescriptionOf(sheet.TitleFont()).lfHeight, titleHeight);
+        EXPECT_EQ(FontOf(kWelcomePosition, IDC_WELCOME_TITLE), sheet.TitleFont());
+        EXPECT_EQ(FontOf(kReadyPosition, IDC_READY_TITLE), sheet.TitleFont());
+        EXPECT_EQ(FontOf(kFinishPosition, IDC_FINISH_TITLE), sheet.TitleFont());
+
+        const LOGFONTW status = DescriptionOf(sheet.m_staticInstalling.GetPaintFont());
+        EXPECT_EQ(status.lfHeight, titleHeight);
+        EXPECT_EQ(status.lfWeight, FW_BOLD);
+        EXPECT_STREQ(status.lfFaceName, L"Arial");
+
+        // The link keeps the dialog's face, at the new scale, underlined, and fits its text again.
+        EXPECT_EQ(FontOf(kWelcomePosition, IDC_EULA_LINK), sheet.m_linkEula.GetUnderlinedFont());
+        const LOGFONTW underlined = DescriptionOf(sheet.m_linkEula.GetUnderlinedFont());
+        EXPECT_EQ(underlined.lfHeight, ::MulDiv(dialogFont.lfHeight, c.dpi, 96));
+        EXPECT_STREQ(underlined.lfFaceName, dialogFont.lfFaceName);
+        EXPECT_TRUE(underlined.lfUnderline);
+        EXPECT_EQ(DescriptionOf(sheet.m_linkEula.GetPlainFont()).lfHeight, underlined.lfHeight);
+        {
+            WindowDc dc(link);
+            SelectedObject font(dc.get(), sheet.m_linkEula.GetUnderlinedFont());
+            SIZE extent{};
+            ASSERT_TRUE(::GetTextExtentPoint32W(dc.get(), L"Photavian EULA", 14, &extent));
+            RECT client{};
+            ::GetClientRect(link, &client);
+            EXPECT_EQ(client.right, extent.cx);
+            EXPECT_EQ(client.bottom, extent.cy);
+        }
+
+        RECT bounds{};
+        ::GetWindowRect(list, &bounds);
+        const AssociationColumnWidths widths = ColumnWidthsFor(bounds.right - bounds.left, c.dpi);
+        EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), widths.label);
+        EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), widths.description);
+
+        for (int position : {kWelcomePosition, kReadyPosition, kFinishPosition}) {
+            const SIZE logo = BitmapSizeOf(m_wizard.Item(position, IDC_LOGO));
+            EXPECT_EQ(logo.cx, c.logo.cx) << "page " << position;
+            EXPECT_EQ(logo.cy, c.logo.cy) << "page " << position;
+        }
+    }
+
+    // A page shown again after a change keeps the new scale (the status line is set up anew on
+    // every arrival).
+    changeTo(144);
+    m_wizard.ShowPage(kReadyPosition);
+    EXPECT_EQ(DescriptionOf(sheet.m_staticInstalling.GetPaintFont()).lfHeight, ::MulDiv(18, 144, 96));
+    changeTo(96);
+
+    const DWORD before = GdiObjectCount();
+    for (int i = 0; i < 10; ++i) {
+        changeTo(i % 2 == 0 ? 144 : 96);
+    }
+    EXPECT_EQ(GdiObjectCount(), before) << "ten changes of DPI left GDI objects behind";
+    EXPECT_TRUE(m_boxes.Calls().empty());
+}
+
+TEST(SheetLogo, TheSizeNearestTheDpiWithTiesToTheSmaller)
+{
+    const int cases[][2] = {{72, IDB_LOGO},      {96, IDB_LOGO},      {120, IDB_LOGO},      {121, IDB_LOGO_150},
+                            {144, IDB_LOGO_150}, {168, IDB_LOGO_150}, {169, IDB_LOGO_200}, {192, IDB_LOGO_200},
+                            {288, IDB_LOGO_200}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(LogoBitmapFor(c[0]), static_cast<UINT>(c[1])) << c[0];
+    }
 }
 
 TEST(SheetTitleFont, FollowsTheScreenDpi)
