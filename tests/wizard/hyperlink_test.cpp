@@ -1,5 +1,6 @@
 // The link control and the static-control attachment it stands on, driven on real windows: a
 // parent window whose procedure reflects to its controls, with static children.
+#include "base/scoped_override.h"
 #include "controls/hyperlink.h"
 #include "framework/static_control.h"
 
@@ -107,14 +108,11 @@ protected:
         m_font = ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
         ASSERT_NE(nullptr, m_font);
 
-        m_savedSeams = LinkSeams();
         g_launch = &m_launch;
-        LinkSeams() = LinkLaunchSeams{RecordShellOpen, RecordCommandLine, RecordBeep};
     }
 
     void TearDown() override
     {
-        LinkSeams() = m_savedSeams;
         g_launch = nullptr;
         if (m_parent != nullptr) {
             ::DestroyWindow(m_parent);
@@ -176,7 +174,8 @@ protected:
     HFONT m_font = nullptr;
     ParentLog m_parentLog;
     LaunchLog m_launch;
-    LinkLaunchSeams m_savedSeams{};
+    // No browser starts and nothing beeps while a test runs.
+    ScopedOverride<LinkLaunchSeams> m_seams{LinkSeams(), LinkLaunchSeams{RecordShellOpen, RecordCommandLine, RecordBeep}};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -602,9 +601,9 @@ TEST_F(OpenTargetTest, RealCommandRunnerReportsStartedAndMissingPrograms)
     wchar_t system[MAX_PATH] = {};
     ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
     std::wstring started = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit 0";
-    EXPECT_GT(m_savedSeams.runCommandLine(started.data()), 32u);
+    EXPECT_GT(m_seams.Saved().runCommandLine(started.data()), 32u);
     std::wstring missing = L"\"C:\\no such folder\\browser.exe\" https://x.example/";
-    EXPECT_LE(m_savedSeams.runCommandLine(missing.data()), 32u);
+    EXPECT_LE(m_seams.Saved().runCommandLine(missing.data()), 32u);
 }
 
 TEST_F(OpenTargetTest, ClickThroughTheFallbackMarksTheLinkFollowed)

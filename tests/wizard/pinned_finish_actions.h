@@ -2,6 +2,7 @@
 // no browser or viewer starts, and no test waits for one.
 #pragma once
 
+#include "base/scoped_override.h"
 #include "wizard/finish_page.h"
 
 #include <string>
@@ -22,17 +23,8 @@ struct ShellExecuteCall {
 
 class PinnedFinishActions {
 public:
-    PinnedFinishActions() : m_saved(FinishSeams())
-    {
-        Current() = this;
-        FinishSeams().shellExecute = Execute;
-        FinishSeams().sleep = Sleep;
-    }
-    ~PinnedFinishActions()
-    {
-        FinishSeams() = m_saved;
-        Current() = nullptr;
-    }
+    PinnedFinishActions() { Current() = this; }
+    ~PinnedFinishActions() { Current() = nullptr; }
     PinnedFinishActions(const PinnedFinishActions&) = delete;
     PinnedFinishActions& operator=(const PinnedFinishActions&) = delete;
 
@@ -64,7 +56,7 @@ private:
     }
     static void Sleep(DWORD milliseconds) { Current()->m_waits.push_back(milliseconds); }
 
-    FinishActionSeams m_saved;
+    ScopedOverride<FinishActionSeams> m_seams{FinishSeams(), FinishActionSeams{Execute, Sleep}};
     std::vector<ShellExecuteCall> m_launches;
     std::vector<DWORD> m_waits;
 };

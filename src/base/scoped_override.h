@@ -1,0 +1,28 @@
+// A value replaced for the lifetime of the object and given back at the end: how a test pins one
+// of the program's replaceable functions (its seams) for exactly one scope.
+#pragma once
+
+#include <utility>
+
+namespace ph {
+
+template <typename T>
+class ScopedOverride {
+public:
+    ScopedOverride(T& target, T replacement) : m_target(target), m_saved(std::move(target))
+    {
+        m_target = std::move(replacement);
+    }
+    ~ScopedOverride() { m_target = std::move(m_saved); }
+    ScopedOverride(const ScopedOverride&) = delete;
+    ScopedOverride& operator=(const ScopedOverride&) = delete;
+
+    // The value in force before this object replaced it (the real system call, for a seam).
+    const T& Saved() const { return m_saved; }
+
+private:
+    T& m_target;
+    T m_saved;
+};
+
+} // namespace ph
