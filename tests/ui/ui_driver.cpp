@@ -15,6 +15,10 @@
 //   ui_driver answer yes|no        answer the question; it then goes away
 //   ui_driver done                 click Cancel, labelled Done; the wizard then closes
 //   ui_driver viewer               a viewer window shows (up to 10 s); it is closed and goes away
+//   ui_driver geometry             prints the wizard's window rectangle as WIDTHxHEIGHT+X+Y
+//   ui_driver fits                 every control of the page shown lies inside the page, and every
+//                                  label in the dialog font has room for its text (statics, check
+//                                  boxes, radio buttons)
 //
 // Each run prints the wizard's state and exits with 0 when the step had the expected outcome.
 #include "framework/property_sheet.h"
@@ -37,6 +41,8 @@ constexpr DWORD kStepMs = 10000;
 // Next on the ready page returns once the installation has run.
 constexpr DWORD kInstallMs = 120000;
 constexpr DWORD kSendTimeoutMs = 5000;
+// Dialog units become pixels rounded, a control's position and size each on its own.
+constexpr LONG kRoundingPixels = 1;
 
 // A visible top-level dialog with the wizard's title that holds a control childId.
 HWND FindDialog(int childId)
@@ -123,6 +129,107 @@ int Fail(const wchar_t* what)
     return 1;
 }
 
+// The size a check box or radio button of another process asks for (BCM_GETIDEALSIZE, answered
+// into memory of that process); 0 x 0 when it cannot be asked.
+SIZE IdealButtonSize(HWND button)
+{
+    SIZE size{};
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(button, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) {
+        return size;
+    }
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(SIZE), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote != nullptr) {
+        SIZE none{};
+        if (::WriteProcessMemory(process, remote, &none, sizeof(none), nullptr)
+            && Ask(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(remote)) != 0) {
+            ::ReadProcessMemory(process, remote, &size, sizeof(size), nullptr);
+        }
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    ::CloseHandle(process);
+    return size;
+}
+
+// Looks at every visible control of page: it must lie inside the room the sheet gives the page.
+// And at every label that shows the page's own (dialog) font: a check box or radio button must
+// not ask for more width than it has; a static's text, wrapped the way the static wraps it, must
+// fit its client area. The dialog font is made here from the face and size of the pages'
+// templates at the screen's DPI: the font mapping of this prefix applies to both programs.
+// Prints every control that does not fit; returns how many.
+int CountClippedLabels(HWND page)
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    HFONT font = ::CreateFontW(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                               L"Microsoft Sans Serif");
+    HGDIOBJ previous = ::SelectObject(screen, font);
+    const LRESULT dialogFont = Ask(page, WM_GETFONT, 0, 0);
+    RECT pageArea{};
+    ::GetClientRect(page, &pageArea);
+    int clipped = 0;
+    int looked = 0;
+    for (HWND child = ::GetWindow(page, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[32] = {};
+        ::GetClassNameW(child, className, 32);
+        const std::wstring text = Text(child);
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if (!::IsWindowVisible(child)) {
+            continue;
+        }
+        // Whatever the page shows lies inside the room the sheet gives the page. A control that
+        // reaches the template's edge may end one pixel beyond it: its position and its size are
+        // each rounded from dialog units.
+        RECT bounds{};
+        ::GetWindowRect(child, &bounds);
+        ::MapWindowPoints(HWND_DESKTOP, page, reinterpret_cast<POINT*>(&bounds), 2);
+        if (bounds.right > pageArea.right + kRoundingPixels || bounds.bottom > pageArea.bottom + kRoundingPixels) {
+            std::wprintf(L"outside the page: \"%ls\" ends at %ld,%ld, the page at %ld,%ld\n", text.c_str(), bounds.right,
+                         bounds.bottom, pageArea.right, pageArea.bottom);
+            ++clipped;
+        }
+        if (text.empty() || Ask(child, WM_GETFONT, 0, 0) != dialogFont) {
+            continue;
+        }
+        RECT client{};
+        ::GetClientRect(child, &client);
+        int needed = 0;
+        int room = 0;
+        if (_wcsicmp(className, L"Button") == 0) {
+            const LONG type = style & BS_TYPEMASK;
+            if (type != BS_AUTOCHECKBOX && type != BS_CHECKBOX && type != BS_AUTORADIOBUTTON && type != BS_RADIOBUTTON) {
+                continue;
+            }
+            needed = IdealButtonSize(child).cx;
+            room = client.right;
+        } else if (_wcsicmp(className, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT) {
+            RECT wrapped{0, 0, client.right, 0};
+            ::DrawTextW(screen, text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+            needed = wrapped.bottom;
+            room = client.bottom;
+            if (wrapped.right > client.right) {
+                needed = room + 1; // a word longer than the line
+            }
+        } else {
+            continue;
+        }
+        ++looked;
+        if (needed <= 0 || needed > room) {
+            std::wprintf(L"clipped: \"%ls\" needs %d px, has %d px\n", text.c_str(), needed, room);
+            ++clipped;
+        }
+    }
+    std::wprintf(L"labels looked at: %d, clipped: %d (dialog font %d px at %d DPI)\n", looked, clipped,
+                 ::MulDiv(8, dpi, 72), dpi);
+    ::SelectObject(screen, previous);
+    ::DeleteObject(font);
+    ::ReleaseDC(nullptr, screen);
+    return clipped;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -177,6 +284,19 @@ int wmain(int argc, wchar_t** argv)
         Click(sheet, std::wcscmp(argument, L"next") == 0 ? kNextButtonId : kBackButtonId);
         std::wprintf(L"pushed %ls\n", argument);
         return 0;
+    }
+    if (command == L"geometry") {
+        RECT rect{};
+        ::GetWindowRect(sheet, &rect);
+        std::wprintf(L"%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
+        return 0;
+    }
+    if (command == L"fits") {
+        HWND page = reinterpret_cast<HWND>(Ask(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (page == nullptr) {
+            return Fail(L"no page shown");
+        }
+        return CountClippedLabels(page) == 0 ? 0 : Fail(L"labels do not fit");
     }
     if (command == L"click" || command == L"checked" || command == L"enabled") {
         const int id = static_cast<int>(std::wcstol(argument, nullptr, 10));
