@@ -105,12 +105,18 @@ using UniqueStdioFile = UniqueHandle<StdioFileTraits>; // _wfopen
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
 
-// Closes a C runtime stream and tells whether everything written reached the file: a full
-// disk often shows only when the buffered data is flushed at fclose.
+// Closes a C runtime stream and tells whether everything written reached the file. A full disk
+// often shows only when the buffered data is flushed, and some C runtimes report a failed final
+// flush only through errno, not through fclose's result: the stream is flushed and its error flag
+// read first.
 inline bool CloseStdioFileChecked(UniqueStdioFile& file)
 {
     FILE* f = file.release();
-    return f == nullptr || std::fclose(f) == 0;
+    if (f == nullptr) {
+        return true;
+    }
+    const bool flushed = std::fflush(f) == 0 && std::ferror(f) == 0;
+    return std::fclose(f) == 0 && flushed;
 }
 
 // A window's device context from GetDC, released with ReleaseDC.
@@ -181,18 +187,6 @@ public:
 
 private:
     T* m_p = nullptr;
-};
-
-// A file that is deleted when the owner goes out of scope (the staging archive).
-class DeleteOnExitFile {
-public:
-    explicit DeleteOnExitFile(const wchar_t* path) : m_path(path) {}
-    ~DeleteOnExitFile() { ::DeleteFileW(m_path); }
-    DeleteOnExitFile(const DeleteOnExitFile&) = delete;
-    DeleteOnExitFile& operator=(const DeleteOnExitFile&) = delete;
-
-private:
-    const wchar_t* m_path;
 };
 
 } // namespace ph
