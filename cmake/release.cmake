@@ -1,5 +1,18 @@
-# What makes the shipped photavian-setup.exe release-grade: only what runs, its debug information
-# in a file beside it.
+# What makes the shipped photavian-setup.exe release-grade: the same bytes from the same sources
+# wherever and whenever it is built, and its debug information in a file beside it.
+
+if(NOT MSVC)
+  # No build folder in what the compiler writes (__FILE__, debug information): the source, build
+  # and third-party folders are named by fixed stand-ins instead. Where one folder lies inside
+  # another, the inner one's own name wins (GCC takes the last matching map, clang the longest).
+  set(prefix_maps
+    ${CMAKE_SOURCE_DIR}=/photavian-setup
+    ${CMAKE_BINARY_DIR}=/photavian-setup-build
+    ${PHOTAVIAN_DEPS_DIR}=/photavian-setup-deps)
+  foreach(map IN LISTS prefix_maps)
+    add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${map}>")
+  endforeach()
+endif()
 
 # photavian_shipped_code(<target>...)
 # Compiles the code of the shipped executable
@@ -36,4 +49,6 @@ function(photavian_ship_executable target)
             -DOBJCOPY=${CMAKE_OBJCOPY}
             -P ${PROJECT_SOURCE_DIR}/cmake/ship-executable.cmake
     VERBATIM)
+  # A changed step links again, so that it runs.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/ship-executable.cmake)
 endfunction()

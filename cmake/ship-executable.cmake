@@ -24,6 +24,9 @@ if(SPLIT_DEBUG)
   if(NOT OBJCOPY)
     message(FATAL_ERROR "ship-executable: no objcopy to split off the debug information with")
   endif()
+  # objcopy stamps the PE headers it writes with the time, unless told a fixed one: the same as
+  # the link's (none).
+  set(ENV{SOURCE_DATE_EPOCH} 0)
   run_step("writing ${EXE}.debug" ${OBJCOPY} --only-keep-debug "${EXE}" "${EXE}.debug")
   run_step("stripping ${EXE}" ${OBJCOPY} --strip-all "--add-gnu-debuglink=${EXE}.debug" "${EXE}" "${EXE}.tmp")
   file(RENAME "${EXE}.tmp" "${EXE}")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The executable of a Release build as it ships: no symbols and no debug information of its own,
-# a debug link that names the debug file beside it and carries that file's CRC, and debug
-# information there that leads the program's entry point back to its source line.
+# The executable of a Release build as it ships: no symbols, no debug information of its own and
+# no time stamp; a debug link that names the debug file beside it and carries that file's CRC; and
+# debug information there that leads the program's entry point back to its source line.
 #
 #   shipped-exe-test.sh EXE OBJCOPY OBJDUMP NM ADDR2LINE
 set -euo pipefail
@@ -12,6 +12,14 @@ fail() { echo "FAIL: $*"; exit 1; }
 [ -f "$debug" ] || fail "no debug file beside $exe"
 if "$objdump" -h "$exe" | grep -q ' \.debug_'; then fail "$exe still carries debug sections"; fi
 "$nm" "$exe" 2>&1 | grep -q 'no symbols' || fail "$exe still carries symbols"
+
+# No time stamp in the PE header (8 bytes after the signature that e_lfanew points to), in
+# neither file: the same sources give the same bytes.
+for file in "$exe" "$debug"; do
+  header=$(od -An -tu4 -j 60 -N 4 "$file" | tr -d ' ')
+  stamp=$(od -An -tu4 -j $((header + 8)) -N 4 "$file" | tr -d ' ')
+  [ "$stamp" = 0 ] || fail "$file carries the time stamp $stamp"
+done
 
 # The debug link: the file name, zero bytes up to a multiple of 4, the file's CRC-32 (as gzip
 # computes it), little-endian.
