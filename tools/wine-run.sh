@@ -9,6 +9,8 @@
 # own registry and drive C:.
 # With PHOTAVIAN_KEEP_PREFIX=1 an existing prefix of that name is used as it is.
 # With PHOTAVIAN_GRAPHICS set (x11), a fresh prefix uses that graphics driver (see below).
+# With PHOTAVIAN_DRIVES set ("e:=/host/folder f:=/other"), those host folders are drives of the
+# prefix.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
@@ -75,6 +77,10 @@ if [ "${PHOTAVIAN_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$prefix" ]; then
     sed -i "s/^\"Graphics\"=\"null\"/\"Graphics\"=\"${PHOTAVIAN_GRAPHICS}\"/" "$prefix/user.reg"
   fi
 fi
+
+for drive in ${PHOTAVIAN_DRIVES:-}; do
+  ln -sfn "${drive#*=}" "$prefix/dosdevices/${drive%%=*}"
+done
 
 export WINEPREFIX="$prefix"
 status=0

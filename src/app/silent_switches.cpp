@@ -83,11 +83,17 @@ void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options)
     wchar_t line[kWorkPathChars] = {};
     CopyTextCut(line, commandLine);
 
-    // A folder value replaces the default entirely, even when it is empty.
+    // A folder value replaces the default entirely, even when it is empty. Where the cut of the
+    // command line shortens the value, or hides the switch altogether, the folder read would be
+    // another than the one given: the destination is then left empty, which the run refuses as
+    // an invalid destination.
     wchar_t folder[kWorkPathChars] = {};
-    if (FindSwitchValue(line, L"/folder=", folder, kWorkPathChars)) {
+    wchar_t given[kWorkPathChars] = {};
+    const bool found = FindSwitchValue(line, L"/folder=", folder, kWorkPathChars);
+    if (FindSwitchValue(commandLine, L"/folder=", given, kWorkPathChars)) {
         StripQuotesAndBlanks(folder);
-        CopyTextCut(options.destinationFolder, folder);
+        StripQuotesAndBlanks(given);
+        CopyTextCut(options.destinationFolder, found && std::wcscmp(folder, given) == 0 ? folder : L"");
     }
 
     wchar_t number[kNumericValueChars] = {};

@@ -30,7 +30,8 @@ int ReadSwitchInteger(const wchar_t* text);
 void StripQuotesAndBlanks(wchar_t* text);
 
 // Applies the switches of the command line (cut to its first 519 characters) to options, whose
-// destination and settings folder already hold their defaults.
+// destination and settings folder already hold their defaults. A "/folder=" value that the cut
+// changes or hides leaves the destination empty: it would name a folder the caller did not give.
 void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options);
 
 } // namespace ph

@@ -1,12 +1,13 @@
 // Start-up: DLL search path, common controls, and the choice between wizard and silent mode.
 #include "app/the_app.h"
 
-#include "platform/install_log.h"
-#include "platform/probes.h"
 #include "app/silent_switches.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"
+#include "platform/install_log.h"
+#include "platform/probes.h"
+#include "platform/start_directory.h"
 #include "res/resource.h"
 #include "wizard/wizard_pages.h"
 
@@ -19,6 +20,9 @@ namespace ph {
 BOOL TheApp::InitInstance()
 {
     HardenDllSearchPath();
+    // Before anything can change the current directory: the log and relative destinations are
+    // tied to the directory the installer was started from.
+    PinStartDirectory();
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls); // 8
     controls.dwICC = ICC_WIN95_CLASSES; // 0xFF: list view, tree view, bar, tab, up-down, progress, hot-key, animate
@@ -45,9 +49,6 @@ void TheApp::RunWizard()
 
 int TheApp::RunSilent(const wchar_t* commandLine)
 {
-    // The extraction enters the destination folder: fix the log to the starting directory now.
-    PinInstallLogFolder();
-
     if (IsViewerRunning()) {
         wchar_t warning[kPathChars] = {};
         ::LoadStringW(m_hInstance, IDS_VIEWER_RUNNING, warning, static_cast<int>(kPathChars));

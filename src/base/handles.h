@@ -109,12 +109,18 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;   // CreateSolidBrush
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>; // LoadImageW, CreateDIBSection
 using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
 
-// Closes a C runtime stream and tells whether everything written reached the file: a full
-// disk often shows only when the buffered data is flushed at fclose.
+// Closes a C runtime stream and tells whether everything written reached the file. A full disk
+// often shows only when the buffered data is flushed, and some C runtimes report a failed final
+// flush only through errno, not through fclose's result: the stream is flushed and its error flag
+// read first.
 inline bool CloseStdioFileChecked(UniqueStdioFile& file)
 {
     FILE* f = file.release();
-    return f == nullptr || std::fclose(f) == 0;
+    if (f == nullptr) {
+        return true;
+    }
+    const bool flushed = std::fflush(f) == 0 && std::ferror(f) == 0;
+    return std::fclose(f) == 0 && flushed;
 }
 
 // A window's device context from GetDC, released with ReleaseDC.
@@ -255,18 +261,6 @@ public:
 
 private:
     T* m_p = nullptr;
-};
-
-// A file that is deleted when the owner goes out of scope (the staging archive).
-class DeleteOnExitFile {
-public:
-    explicit DeleteOnExitFile(const wchar_t* path) : m_path(path) {}
-    ~DeleteOnExitFile() { ::DeleteFileW(m_path); }
-    DeleteOnExitFile(const DeleteOnExitFile&) = delete;
-    DeleteOnExitFile& operator=(const DeleteOnExitFile&) = delete;
-
-private:
-    const wchar_t* m_path;
 };
 
 } // namespace ph

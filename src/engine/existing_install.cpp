@@ -164,7 +164,15 @@ int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t*
         UINT companyChars = 0;
         if (query(block.get(), L"\\StringFileInfo\\040904E4\\CompanyName", &company, &companyChars) != FALSE
             && company != nullptr) {
-            CopyTextCut(companyName, kCompanyNameChars, static_cast<const wchar_t*>(company));
+            // The value's length bounds the copy: a damaged resource need not hold a terminator
+            // inside the block.
+            const auto* text = static_cast<const wchar_t*>(company);
+            std::size_t chars = 0;
+            while (chars < companyChars && chars + 1 < kCompanyNameChars && text[chars] != L'\0') {
+                companyName[chars] = text[chars];
+                ++chars;
+            }
+            companyName[chars] = L'\0';
         }
     }
     return 1;

@@ -1,14 +1,16 @@
 // The install run: destination folder, icon library decision, extraction, viewer settings.
 #include "engine/install_run.h"
 
-#include "platform/install_log.h"
-#include "platform/probes.h"
+#include "base/folder_tree.h"
 #include "base/handles.h"
+#include "base/path_rules.h"
 #include "base/text.h"
 #include "engine/existing_install.h"
-#include "base/folder_tree.h"
 #include "engine/payload.h"
 #include "engine/viewer_settings.h"
+#include "platform/install_log.h"
+#include "platform/probes.h"
+#include "platform/start_directory.h"
 #include "res/resource.h"
 #include "shell/file_types.h"
 #include "shell/registration.h"
@@ -112,13 +114,34 @@ bool ShouldKeepInstalledIconLibrary(const wchar_t* iconLibraryPath)
     return !(HasReplaceableSize(iconLibraryPath) && IsReplaceableCompany(company));
 }
 
-int RunInstallation(InstallOptions& options)
+int RunInstallation(InstallOptions& options, wchar_t (*installedFolder)[kWorkPathChars])
 {
+    if (installedFolder != nullptr) {
+        (*installedFolder)[0] = L'\0';
+    }
+    wchar_t given[kWorkPathChars] = {};
+    CopyTextCut(given, options.destinationFolder);
+    if (given[0] == L'\0') {
+        return ReportRunFailure(options, IDS_INVALID_DEST, given, FolderPosition::AfterMessage);
+    }
+    // A destination of blanks only is nothing to create.
+    TrimBlanks(given);
+    if (given[0] == L'\0') {
+        return ReportRunFailure(options, IDS_CREATE_DEST_FAILED, given, FolderPosition::AfterMessage);
+    }
+
+    // One absolute folder for every step. The extraction makes the destination the current
+    // directory, so a relative text would name another folder for every step after it; it is
+    // taken against the directory the installer was started from, once, here.
     wchar_t destination[kWorkPathChars] = {};
-    CopyTextCut(destination, options.destinationFolder);
-    if (destination[0] == L'\0' || !LeavesRoomForViewerPath(destination)) {
+    if (!MakeAbsoluteFolder(given, StartDirectory(), destination, kWorkPathChars)) {
+        return ReportRunFailure(options, IDS_INVALID_DEST, given, FolderPosition::AfterMessage);
+    }
+    if (!LeavesRoomForViewerPath(destination)) {
         return ReportRunFailure(options, IDS_INVALID_DEST, destination, FolderPosition::AfterMessage);
     }
+    // Creating the folder also cleans the text (blanks before inner backslashes removed, a
+    // trailing backslash): from here on destination is the folder exactly as it exists.
     if (!EnsureFolderTree(destination, kWorkPathChars)) {
         return ReportRunFailure(options, IDS_CREATE_DEST_FAILED, destination, FolderPosition::AfterMessage);
     }
@@ -133,10 +156,13 @@ int RunInstallation(InstallOptions& options)
         return ReportRunFailure(options, IDS_EXTRACT_FAILED, destination, FolderPosition::BeforeMessage);
     }
     // From here on a failing step (a settings key, a registry value, a shortcut) is not reported.
+    if (installedFolder != nullptr) {
+        CopyTextCut(*installedFolder, destination);
+    }
 
-    // The viewer's settings, placed by the caller's destination text and settings folder.
+    // The viewer's settings, in the installed folder or the settings folder.
     wchar_t settingsPath[kPathChars] = {};
-    WriteViewerSettings(options.destinationFolder, options.iniFolder, options.silent, settingsPath);
+    WriteViewerSettings(destination, options.iniFolder, options.silent, settingsPath);
 
     // Associations change which program opens the user's files, so the wizard asks once more.
     // Anything but Yes (No, or a box that could not be shown) installs without them: every
@@ -157,7 +183,7 @@ int RunInstallation(InstallOptions& options)
     // Shortcuts, shell registration and associations; like every step from here, not reported.
     static_assert(kFileTypeRowCount <= kAssociationFlagCount && kImageFileTypeRows == kImageRowCount,
                   "one association flag per file type row, the image rows first");
-    RegisterApplication(options.associate, options.destinationFolder, options.startMenuGroup,
+    RegisterApplication(options.associate, destination, options.startMenuGroup,
                         options.desktopShortcut, options.thumbnailsShortcut, options.allUsers,
                         options.associationFlags);
 

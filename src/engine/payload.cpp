@@ -1,18 +1,17 @@
-// Payload extraction through minizip's unzip layer over the Win32 file functions.
+// Payload extraction through minizip's unzip layer, reading the archive straight from the
+// program's resource.
 #include "engine/payload.h"
 
 #include "base/handles.h"
+#include "base/path_rules.h"
 #include "base/text.h"
 
 #include <windows.h>
 
 #include <unzip.h>
-#include <iowin32.h>
 
-#include <cerrno>
 #include <cstring>
 #include <cwchar>
-#include <direct.h>
 #include <memory>
 #include <new>
 
@@ -22,10 +21,11 @@ namespace {
 
 constexpr wchar_t kPayloadType[] = L"ZIP";
 constexpr int kPayloadId = 1974;
-constexpr wchar_t kStagingName[] = L"phtav_x64.zip";
 constexpr std::size_t kCopyBlockBytes = 32768;
 constexpr std::size_t kEntryNameBytes = 520;
 constexpr std::size_t kEntryNameChars = 324;
+// General-purpose flag bit 11: the entry's name is UTF-8 rather than the ANSI code page.
+constexpr uLong kUtf8NameFlag = 0x800;
 
 // Owns an open archive of the unzip layer.
 struct ArchiveTraits {
@@ -34,6 +34,80 @@ struct ArchiveTraits {
     static void Close(Handle h) { unzClose(h); }
 };
 using UniqueArchive = UniqueHandle<ArchiveTraits>;
+
+// The archive as the unzip layer reads it: a block of memory and a read position. The layer
+// opens its stream once per archive; a second open while the first is in use is refused.
+struct MemoryArchive {
+    const unsigned char* data;
+    ZPOS64_T size;
+    ZPOS64_T position;
+    bool open;
+};
+
+voidpf ZCALLBACK OpenMemory(voidpf opaque, const void*, int mode)
+{
+    auto* archive = static_cast<MemoryArchive*>(opaque);
+    if (archive->open || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) {
+        return nullptr;
+    }
+    archive->open = true;
+    archive->position = 0;
+    return archive;
+}
+
+uLong ZCALLBACK ReadMemory(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    auto* archive = static_cast<MemoryArchive*>(stream);
+    ZPOS64_T left = archive->size - archive->position;
+    uLong count = left < size ? static_cast<uLong>(left) : size;
+    std::memcpy(buffer, archive->data + archive->position, count);
+    archive->position += count;
+    return count;
+}
+
+uLong ZCALLBACK WriteMemory(voidpf, voidpf, const void*, uLong)
+{
+    return 0; // the payload is read only
+}
+
+ZPOS64_T ZCALLBACK TellMemory(voidpf, voidpf stream)
+{
+    return static_cast<MemoryArchive*>(stream)->position;
+}
+
+long ZCALLBACK SeekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto* archive = static_cast<MemoryArchive*>(stream);
+    ZPOS64_T base = 0;
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET:
+        break;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+        base = archive->position;
+        break;
+    case ZLIB_FILEFUNC_SEEK_END:
+        base = archive->size;
+        break;
+    default:
+        return -1;
+    }
+    if (offset > archive->size - base) {
+        return -1;
+    }
+    archive->position = base + offset;
+    return 0;
+}
+
+int ZCALLBACK CloseMemory(voidpf, voidpf stream)
+{
+    static_cast<MemoryArchive*>(stream)->open = false;
+    return 0;
+}
+
+int ZCALLBACK MemoryError(voidpf, voidpf)
+{
+    return 0;
+}
 
 bool ContainsIconLibraryName(const char* name)
 {
@@ -51,9 +125,17 @@ bool IsSeparator(wchar_t c)
     return c == L'/' || c == L'\\';
 }
 
-// Copies one open entry into the file. False on a read error of the archive or a short write.
-bool CopyEntryData(unzFile archive, FILE* file, char* block)
+bool IsFolder(const wchar_t* path)
 {
+    DWORD attributes = ::GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Copies one open entry into the file and counts the bytes. False on a read error of the archive
+// or a write that did not store the whole block.
+bool CopyEntryData(unzFile archive, HANDLE file, char* block, ZPOS64_T& copied)
+{
+    copied = 0;
     for (;;) {
         int got = unzReadCurrentFile(archive, block, static_cast<unsigned>(kCopyBlockBytes));
         if (got < 0) {
@@ -62,15 +144,74 @@ bool CopyEntryData(unzFile archive, FILE* file, char* block)
         if (got == 0) {
             return true;
         }
-        if (std::fwrite(block, 1, static_cast<std::size_t>(got), file) != static_cast<std::size_t>(got)) {
+        DWORD written = 0;
+        if (::WriteFile(file, block, static_cast<DWORD>(got), &written, nullptr) == FALSE
+            || written != static_cast<DWORD>(got)) {
             return false;
         }
+        copied += static_cast<ZPOS64_T>(got);
     }
+}
+
+// Creates (or replaces) an entry's file for writing, shared as the C runtime's "wb" shares it.
+UniqueFile CreateEntryFile(const wchar_t* name)
+{
+    return UniqueFile(::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // How one entry went: written (or deliberately skipped), left out while the others can still be
 // written, or an error after which the archive is not read further.
 enum class EntryResult { Done, LeftOut, Stop };
+
+// A folder entry: the folder, with any missing parents, must exist afterwards.
+EntryResult ExtractFolderEntry(const wchar_t* name)
+{
+    ::CreateDirectoryW(name, nullptr); // an existing folder is fine
+    if (!IsFolder(name)) {
+        MakeFolderPath(name);
+    }
+    return IsFolder(name) ? EntryResult::Done : EntryResult::LeftOut;
+}
+
+EntryResult ExtractFileEntry(unzFile archive, const unz_file_info64& info, const wchar_t* name,
+                             std::size_t folderChars)
+{
+    std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockBytes]);
+    if (!block) {
+        return EntryResult::Stop;
+    }
+    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
+        return EntryResult::Stop;
+    }
+    UniqueFile file = CreateEntryFile(name);
+    if (!file && folderChars > 0) {
+        wchar_t folder[kEntryNameChars] = {};
+        std::wmemcpy(folder, name, folderChars);
+        MakeFolderPath(folder);
+        file = CreateEntryFile(name);
+    }
+    if (!file) {
+        unzCloseCurrentFile(archive);
+        return EntryResult::LeftOut;
+    }
+
+    // The file system reports a full disk at the write that did not fit (the C runtime's buffered
+    // streams may report it nowhere), and the time is set through the handle that wrote the data.
+    // The unzip layer checks the CRC-32 only once the declared size has been read: an entry whose
+    // data ends before its declared size would otherwise pass as a short file.
+    ZPOS64_T copied = 0;
+    const bool complete = CopyEntryData(archive, file.get(), block.get(), copied) && copied == info.uncompressed_size;
+    if (complete) {
+        ApplyEntryTime(file.get(), static_cast<std::uint32_t>(info.dosDate));
+    }
+    const bool closed = ::CloseHandle(file.release()) != FALSE;
+    // Closing the entry checks its CRC-32.
+    if (unzCloseCurrentFile(archive) != UNZ_OK || !complete || !closed) {
+        return EntryResult::Stop;
+    }
+    return EntryResult::Done;
+}
 
 EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
 {
@@ -85,13 +226,12 @@ EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
     if (info.size_filename >= kEntryNameBytes) {
         return EntryResult::LeftOut; // a cut name would name another file
     }
-    std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockBytes]);
-    if (!block) {
-        return EntryResult::Stop;
-    }
 
+    // Names are 8-bit text of the ANSI code page unless the entry marks them as UTF-8.
+    const bool utf8 = (info.flag & kUtf8NameFlag) != 0;
     wchar_t name[kEntryNameChars] = {};
-    if (::MultiByteToWideChar(CP_ACP, 0, rawName, -1, name, static_cast<int>(kEntryNameChars)) == 0
+    if (::MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, utf8 ? MB_ERR_INVALID_CHARS : 0, rawName, -1, name,
+                              static_cast<int>(kEntryNameChars)) == 0
         || !IsSafeEntryName(name)) {
         return EntryResult::LeftOut;
     }
@@ -102,37 +242,36 @@ EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
             fileStart = i + 1;
         }
     }
+    return fileStart == nameLen ? ExtractFolderEntry(name) : ExtractFileEntry(archive, info, name, fileStart);
+}
 
-    if (fileStart == nameLen) {
-        ::CreateDirectoryW(name, nullptr); // an existing folder is fine
-        return EntryResult::Done;
+// Extracts the open archive into destination, which becomes the current directory.
+int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIcons)
+{
+    if (::SetCurrentDirectoryW(destination) == FALSE) {
+        return -1;
     }
-
-    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
-        return EntryResult::Stop;
+    // An archive without entries installs nothing: a damaged end of archive reads that way.
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry == 0) {
+        return -1;
     }
-    UniqueStdioFile file(::_wfopen(name, L"wb"));
-    if (!file && fileStart > 0) {
-        wchar_t folder[kEntryNameChars] = {};
-        std::wmemcpy(folder, name, fileStart);
-        MakeFolderPath(folder);
-        file.reset(::_wfopen(name, L"wb"));
+    bool complete = true;
+    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+        EntryResult result = ExtractCurrentEntry(archive, skipIcons);
+        if (result == EntryResult::Stop) {
+            complete = false;
+            break;
+        }
+        if (result == EntryResult::LeftOut) {
+            complete = false;
+        }
+        if (i + 1 < global.number_entry && unzGoToNextFile(archive) != UNZ_OK) {
+            complete = false;
+            break;
+        }
     }
-    if (!file) {
-        unzCloseCurrentFile(archive);
-        return EntryResult::LeftOut;
-    }
-
-    bool copied = CopyEntryData(archive, file.get(), block.get());
-    copied = CloseStdioFileChecked(file) && copied;
-    if (copied) {
-        ApplyEntryTime(name, static_cast<std::uint32_t>(info.dosDate));
-    }
-    // Closing the entry checks its CRC-32.
-    if (unzCloseCurrentFile(archive) != UNZ_OK || !copied) {
-        return EntryResult::Stop;
-    }
-    return EntryResult::Done;
+    return complete ? 0 : -1;
 }
 
 } // namespace
@@ -142,8 +281,6 @@ bool IsSafeEntryName(const wchar_t* name)
     if (name[0] == L'\0' || IsSeparator(name[0]) || std::wcschr(name, L':') != nullptr) {
         return false;
     }
-    // Win32 drops trailing dots and blanks from a path component, so ".." followed by more dots
-    // or blanks still means the parent folder.
     const wchar_t* component = name;
     for (;;) {
         const wchar_t* end = component;
@@ -156,7 +293,11 @@ bool IsSafeEntryName(const wchar_t* name)
                 onlyDotsAndBlanks = false;
             }
         }
-        if (onlyDotsAndBlanks && dots >= 2) {
+        // Win32 drops trailing dots and blanks from a path component, so ".." followed by more
+        // dots or blanks still means the parent folder. A device name opens the device in any
+        // folder.
+        if ((onlyDotsAndBlanks && dots >= 2)
+            || IsReservedDeviceName(component, static_cast<std::size_t>(end - component))) {
             return false;
         }
         if (*end == L'\0') {
@@ -198,17 +339,12 @@ int MakeFolderPath(const wchar_t* path)
     return 1;
 }
 
-void ApplyEntryTime(const wchar_t* path, std::uint32_t dosDateTime)
+void ApplyEntryTime(HANDLE file, std::uint32_t dosDateTime)
 {
-    UniqueFile file(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return;
-    }
     FILETIME created{};
     FILETIME accessed{};
     FILETIME written{};
-    if (::GetFileTime(file.get(), &created, &accessed, &written) == FALSE) {
+    if (::GetFileTime(file, &created, &accessed, &written) == FALSE) {
         return;
     }
     FILETIME local{};
@@ -217,42 +353,29 @@ void ApplyEntryTime(const wchar_t* path, std::uint32_t dosDateTime)
         || ::LocalFileTimeToFileTime(&local, &utc) == FALSE) {
         return;
     }
-    ::SetFileTime(file.get(), &utc, &accessed, &utc);
+    ::SetFileTime(file, &utc, &accessed, &utc);
 }
 
-int ExtractArchive(const wchar_t* archivePath, const wchar_t* destination, bool skipIcons)
+int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons)
 {
-    zlib_filefunc64_def fileFunctions{};
-    fill_win32_filefunc64W(&fileFunctions);
-    UniqueArchive archive(unzOpen2_64(archivePath, &fileFunctions));
+    if (data == nullptr || size == 0) {
+        return -1;
+    }
+    MemoryArchive memory{static_cast<const unsigned char*>(data), static_cast<ZPOS64_T>(size), 0, false};
+    zlib_filefunc64_def functions{};
+    functions.zopen64_file = OpenMemory;
+    functions.zread_file = ReadMemory;
+    functions.zwrite_file = WriteMemory;
+    functions.ztell64_file = TellMemory;
+    functions.zseek64_file = SeekMemory;
+    functions.zclose_file = CloseMemory;
+    functions.zerror_file = MemoryError;
+    functions.opaque = &memory;
+    UniqueArchive archive(unzOpen2_64(&memory, &functions));
     if (!archive) {
         return -1;
     }
-    if (::SetCurrentDirectoryW(destination) == FALSE) {
-        return -1;
-    }
-
-    // An archive without entries installs nothing: a damaged end of archive reads that way.
-    unz_global_info64 global{};
-    if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK || global.number_entry == 0) {
-        return -1;
-    }
-    bool complete = true;
-    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-        EntryResult result = ExtractCurrentEntry(archive.get(), skipIcons);
-        if (result == EntryResult::Stop) {
-            complete = false;
-            break;
-        }
-        if (result == EntryResult::LeftOut) {
-            complete = false;
-        }
-        if (i + 1 < global.number_entry && unzGoToNextFile(archive.get()) != UNZ_OK) {
-            complete = false;
-            break;
-        }
-    }
-    return complete ? 0 : -1;
+    return ExtractOpenArchive(archive.get(), destination, skipIcons);
 }
 
 int ExtractPayload(const wchar_t* destination, bool skipIcons)
@@ -268,27 +391,9 @@ int ExtractPayload(const wchar_t* destination, bool skipIcons)
     if (data == nullptr || size == 0) {
         return -1;
     }
-
-    wchar_t stagingPath[kWorkPathChars] = {};
-    DWORD tempLen = ::GetTempPathW(static_cast<DWORD>(kWorkPathChars), stagingPath);
-    if (tempLen == 0 || tempLen >= kWorkPathChars) {
-        return -1;
-    }
-    if ((!EndsWithBackslash(stagingPath) && !AppendTextWhole(stagingPath, L"\\"))
-        || !AppendTextWhole(stagingPath, kStagingName)) {
-        return -1;
-    }
-
-    UniqueStdioFile staging(::_wfopen(stagingPath, L"wb"));
-    if (!staging) {
-        return -1;
-    }
-    DeleteOnExitFile removeStaging(stagingPath);
-    bool written = std::fwrite(data, 1, size, staging.get()) == size;
-    if (!CloseStdioFileChecked(staging) || !written) {
-        return -1; // a short staging file would install fewer files than the product has
-    }
-    return ExtractArchive(stagingPath, destination, skipIcons);
+    // Read where the program's image holds it: no copy on disk that another process could
+    // replace before it is opened again.
+    return ExtractArchive(data, size, destination, skipIcons);
 }
 
 } // namespace ph

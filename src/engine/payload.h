@@ -1,33 +1,39 @@
 // Unpacking the product archive that the setup program carries as resource "ZIP" 1974.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <cstdint>
 
 namespace ph {
 
-// Writes the payload resource of the program's module to "phtav_x64.zip" in the temporary
-// folder, extracts it into destination (an existing folder ending in a backslash) and deletes
-// the staging file. skipIcons leaves out every entry whose name contains "icons.dll" in any
-// letter case. Returns 0 when every entry was written completely, -1 otherwise.
+// Extracts the payload resource of the program's module, read where the module's image holds it,
+// into destination (an existing folder ending in a backslash). skipIcons leaves out every entry
+// whose name contains "icons.dll" in any letter case. Returns 0 when every entry was written
+// completely, -1 otherwise.
 int ExtractPayload(const wchar_t* destination, bool skipIcons);
 
-// Extracts the archive at archivePath into destination, which becomes (and stays) the process's
-// current directory. Returns -1 when the archive cannot be opened or the destination entered, and
-// also when any entry was left unwritten or incomplete (the other entries are still written as
-// far as the archive allows); 0 otherwise.
-int ExtractArchive(const wchar_t* archivePath, const wchar_t* destination, bool skipIcons);
+// Extracts the archive held in the size bytes at data into destination, which becomes (and stays)
+// the process's current directory. Returns -1 when the archive cannot be opened or the destination
+// entered, and also when any entry was left unwritten or incomplete (the other entries are still
+// written as far as the archive allows); 0 otherwise. An entry is complete when the bytes written
+// are exactly its declared size and its CRC-32 matches; a folder entry when the folder exists.
+int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons);
 
 // Creates a folder path level by level ('\' or '/' separators, one trailing '/' ignored).
 // Returns 1 when done, 0 for an empty path or when a level could not be created because its
 // parent is missing.
 int MakeFolderPath(const wchar_t* path);
 
-// Gives an extracted file the entry's packed DOS date (high 16 bits) and time (low 16 bits),
-// taken as local time, as creation and last-write time. Failures are ignored.
-void ApplyEntryTime(const wchar_t* path, std::uint32_t dosDateTime);
+// Gives an extracted file, open for writing, the entry's packed DOS date (high 16 bits) and time
+// (low 16 bits), taken as local time, as creation and last-write time; the last-access time stays.
+// Failures are ignored.
+void ApplyEntryTime(HANDLE file, std::uint32_t dosDateTime);
 
-// True when an entry name stays inside the destination: not rooted, no UNC or drive prefix, no
-// colon, no component made only of dots beyond a single one.
+// True when an entry name stays inside the destination and names a file or folder: not rooted,
+// no UNC or drive prefix, no colon, no component made only of dots beyond a single one, no
+// reserved device name in any component.
 bool IsSafeEntryName(const wchar_t* name);
 
 } // namespace ph

@@ -1,9 +1,11 @@
 // The install log: formatting and appending entries.
 #include "platform/install_log.h"
 
-#include "platform/probes.h"
 #include "base/handles.h"
+#include "base/path_rules.h"
 #include "base/text.h"
+#include "platform/probes.h"
+#include "platform/start_directory.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -16,8 +18,6 @@ constexpr std::size_t kDateChars = 256;
 // The line under every entry: 48 hyphens.
 constexpr wchar_t kRule[] = L"------------------------------------------------\n";
 static_assert(sizeof(kRule) / sizeof(kRule[0]) == 50, "48 hyphens, a line feed and the terminator");
-
-wchar_t g_logPath[kPathChars] = {};
 
 void AppendNarrowed(std::string& out, const wchar_t* text)
 {
@@ -32,24 +32,24 @@ void AppendNarrowed(std::string& out, const wchar_t* text)
     }
 }
 
-} // namespace
-
-void PinInstallLogFolder()
+// The log in the directory the installer was started from. A path too long for the platform's
+// ordinary path rules gets the long-path prefix; the start directory can be longer than a path
+// buffer. Empty when the start directory is unknown: a bare name would land in whatever folder
+// is current, which after the extraction is the destination.
+std::wstring LogPath()
 {
-    wchar_t folder[kPathChars] = {};
-    DWORD len = ::GetCurrentDirectoryW(static_cast<DWORD>(kPathChars), folder);
-    g_logPath[0] = L'\0';
-    if (len == 0 || len >= kPathChars) {
-        return; // keep the bare name
+    std::wstring path = StartDirectory();
+    if (path.empty()) {
+        return path;
     }
-    if (!EndsWithBackslash(folder) && !AppendTextWhole(folder, L"\\")) {
-        return;
+    if (path.back() != L'\\') {
+        path += L'\\';
     }
-    if (!AppendTextWhole(folder, kInstallLogName)) {
-        return;
-    }
-    CopyTextWhole(g_logPath, folder);
+    path += kInstallLogName;
+    return LongPathForm(path);
 }
+
+} // namespace
 
 std::string FormatLogEntry(const wchar_t* date, const SYSTEMTIME& time, const wchar_t* text)
 {
@@ -80,8 +80,11 @@ void AppendLogEntry(const wchar_t* text)
 
     // Binary append: the line ends are already CR LF. The C runtime opens without any sharing
     // restriction, so other processes may read or write the log meanwhile.
-    const wchar_t* path = g_logPath[0] != L'\0' ? g_logPath : kInstallLogName;
-    UniqueStdioFile log(::_wfopen(path, L"ab"));
+    std::wstring path = LogPath();
+    if (path.empty()) {
+        return;
+    }
+    UniqueStdioFile log(::_wfopen(path.c_str(), L"ab"));
     if (!log) {
         return;
     }

@@ -51,43 +51,43 @@ constexpr wchar_t kRegisteredApplicationsKey[] = L"SOFTWARE\\RegisteredApplicati
 
 constexpr int kWindows10Class = 10;
 
-class PlanBuilder {
-public:
-    explicit PlanBuilder(RegistryPlan& plan) : m_plan(plan) { m_plan.count = 0; }
+// The rows of the registry plan, one function per kind of step, so that the plan reads as a table.
+RegistryWrite SetDefault(HKEY hive, const wchar_t* key, const wchar_t* text)
+{
+    return {RegistryStep::SetDefault, hive, key, 0, nullptr, text, 0};
+}
+RegistryWrite DeleteKey(HKEY hive, const wchar_t* key)
+{
+    return {RegistryStep::DeleteKey, hive, key, 0, nullptr, nullptr, 0};
+}
+RegistryWrite CreateKey(HKEY hive, const wchar_t* key)
+{
+    return {RegistryStep::CreateKey, hive, key, 0, nullptr, nullptr, 0};
+}
+RegistryWrite OpenForValues(HKEY hive, const wchar_t* key, REGSAM access)
+{
+    return {RegistryStep::OpenForValues, hive, key, access, nullptr, nullptr, 0};
+}
+RegistryWrite CreateForValues(HKEY hive, const wchar_t* key)
+{
+    return {RegistryStep::CreateForValues, hive, key, 0, nullptr, nullptr, 0};
+}
+RegistryWrite NamedString(const wchar_t* name, const wchar_t* text)
+{
+    return {RegistryStep::NamedString, nullptr, nullptr, 0, name, text, 0};
+}
+RegistryWrite NamedDword(const wchar_t* name, DWORD number)
+{
+    return {RegistryStep::NamedDword, nullptr, nullptr, 0, name, nullptr, number};
+}
 
-    void SetDefault(HKEY hive, const wchar_t* key, const wchar_t* text)
-    {
-        Add({RegistryStep::SetDefault, hive, key, 0, nullptr, text, 0});
+template <std::size_t N>
+void AppendRows(RegistryPlan& plan, const RegistryWrite (&rows)[N])
+{
+    for (const RegistryWrite& row : rows) {
+        plan.writes[plan.count++] = row;
     }
-    void DeleteKey(HKEY hive, const wchar_t* key) { Add({RegistryStep::DeleteKey, hive, key, 0, nullptr, nullptr, 0}); }
-    void CreateKey(HKEY hive, const wchar_t* key) { Add({RegistryStep::CreateKey, hive, key, 0, nullptr, nullptr, 0}); }
-    void OpenForValues(HKEY hive, const wchar_t* key, REGSAM access)
-    {
-        Add({RegistryStep::OpenForValues, hive, key, access, nullptr, nullptr, 0});
-    }
-    void CreateForValues(HKEY hive, const wchar_t* key)
-    {
-        Add({RegistryStep::CreateForValues, hive, key, 0, nullptr, nullptr, 0});
-    }
-    void NamedString(const wchar_t* name, const wchar_t* text)
-    {
-        Add({RegistryStep::NamedString, nullptr, nullptr, 0, name, text, 0});
-    }
-    void NamedDword(const wchar_t* name, DWORD number)
-    {
-        Add({RegistryStep::NamedDword, nullptr, nullptr, 0, name, nullptr, number});
-    }
-
-private:
-    void Add(const RegistryWrite& write)
-    {
-        if (m_plan.count < kMaxRegistryWrites) {
-            m_plan.writes[m_plan.count++] = write;
-        }
-    }
-
-    RegistryPlan& m_plan;
-};
+}
 
 const wchar_t* IconReference(const RegistrationTexts& texts, IconKind kind)
 {
@@ -151,44 +151,52 @@ bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& tex
 
 void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan)
 {
-    PlanBuilder add(plan);
     const HKEY machine = HKEY_LOCAL_MACHINE;
+    const RegistryWrite browseVerbRows[] = {
+        SetDefault(machine, kDirectoryVerbKey, kBrowseVerb),
+        SetDefault(machine, kDirectoryVerbCommandKey, texts.thumbnailsCommand),
+        SetDefault(machine, kDriveVerbKey, kBrowseVerb),
+        SetDefault(machine, kDriveVerbCommandKey, texts.thumbnailsCommand),
+    };
+    const RegistryWrite productRows[] = {
+        SetDefault(machine, kProductClassKey, kProductProgId),
+        SetDefault(machine, kProductOpenCommandKey, texts.openCommand),
+        DeleteKey(machine, kProductDefaultIconKey),
 
+        SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey, texts.openCommand),
+        OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey, KEY_ALL_ACCESS),
+        NamedString(L"FriendlyAppName", kFriendlyAppName),
+
+        SetDefault(machine, kUninstallKey, L""),
+        OpenForValues(machine, kUninstallKey, KEY_ALL_ACCESS),
+        NamedString(L"DisplayName", texts.displayName),
+        NamedString(L"UninstallString", texts.uninstallCommand),
+        NamedString(L"Publisher", kPublisher),
+        NamedString(L"InstallLocation", texts.installFolder),
+        NamedString(L"DisplayVersion", texts.displayVersion),
+        NamedString(L"DisplayIcon", texts.viewerIcon),
+        NamedDword(L"VersionMajor", PH_VERSION_MAJOR),
+        NamedDword(L"VersionMinor", PH_VERSION_MINOR),
+        NamedDword(L"EstimatedSize", kEstimatedSizeKb),
+
+        CreateKey(machine, kApplicationKey),
+        SetDefault(machine, kApplicationOpenCommandKey, texts.viewerCommand),
+        CreateForValues(machine, kCapabilitiesKey),
+        NamedString(L"ApplicationDescription", kApplicationDescription),
+        CreateKey(machine, kFileAssociationsKey),
+        // Only where the system keeps a list of registered applications: the key is not created.
+        OpenForValues(machine, kRegisteredApplicationsKey, KEY_SET_VALUE),
+        NamedString(kProductProgId, kCapabilitiesKey),
+    };
+    // The plan has room for every row it can hold; a row added above without room fails the build.
+    static_assert(std::size(browseVerbRows) + std::size(productRows) == kMaxRegistryWrites,
+                  "the plan's capacity is exactly the rows it can hold");
+
+    plan.count = 0;
     if (thumbnailsShortcut != 0) {
-        add.SetDefault(machine, kDirectoryVerbKey, kBrowseVerb);
-        add.SetDefault(machine, kDirectoryVerbCommandKey, texts.thumbnailsCommand);
-        add.SetDefault(machine, kDriveVerbKey, kBrowseVerb);
-        add.SetDefault(machine, kDriveVerbCommandKey, texts.thumbnailsCommand);
+        AppendRows(plan, browseVerbRows);
     }
-
-    add.SetDefault(machine, kProductClassKey, kProductProgId);
-    add.SetDefault(machine, kProductOpenCommandKey, texts.openCommand);
-    add.DeleteKey(machine, kProductDefaultIconKey);
-
-    add.SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey, texts.openCommand);
-    add.OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey, KEY_ALL_ACCESS);
-    add.NamedString(L"FriendlyAppName", kFriendlyAppName);
-
-    add.SetDefault(machine, kUninstallKey, L"");
-    add.OpenForValues(machine, kUninstallKey, KEY_ALL_ACCESS);
-    add.NamedString(L"DisplayName", texts.displayName);
-    add.NamedString(L"UninstallString", texts.uninstallCommand);
-    add.NamedString(L"Publisher", kPublisher);
-    add.NamedString(L"InstallLocation", texts.installFolder);
-    add.NamedString(L"DisplayVersion", texts.displayVersion);
-    add.NamedString(L"DisplayIcon", texts.viewerIcon);
-    add.NamedDword(L"VersionMajor", PH_VERSION_MAJOR);
-    add.NamedDword(L"VersionMinor", PH_VERSION_MINOR);
-    add.NamedDword(L"EstimatedSize", kEstimatedSizeKb);
-
-    add.CreateKey(machine, kApplicationKey);
-    add.SetDefault(machine, kApplicationOpenCommandKey, texts.viewerCommand);
-    add.CreateForValues(machine, kCapabilitiesKey);
-    add.NamedString(L"ApplicationDescription", kApplicationDescription);
-    add.CreateKey(machine, kFileAssociationsKey);
-    // Only where the system keeps a list of registered applications: the key is not created.
-    add.OpenForValues(machine, kRegisteredApplicationsKey, KEY_SET_VALUE);
-    add.NamedString(kProductProgId, kCapabilitiesKey);
+    AppendRows(plan, productRows);
 }
 
 void ApplyRegistryPlan(const RegistryPlan& plan)

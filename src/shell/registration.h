@@ -56,6 +56,8 @@ struct RegistryWrite {
     DWORD number;            // NamedDword
 };
 
+// The most writes the plan holds: the folder and drive verb and the product's rows. The plan's
+// builder checks at compile time that its rows fill exactly this.
 inline constexpr std::size_t kMaxRegistryWrites = 28;
 
 struct RegistryPlan {

@@ -54,12 +54,10 @@ void CWizPropertyPage::RunFinishActions()
     if (!IsChecked(IDC_START_VIEWER)) {
         return;
     }
-    // The folder as the user left it on the welcome page, not the run's normalised copy.
-    wchar_t folder[kPathChars] = {};
-    ::GetDlgItemTextW(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), IDC_FOLDER, folder,
-                      static_cast<int>(kPathChars));
+    // The viewer where the run installed it: the welcome page's text may be relative or carry
+    // blanks that the run's folder creation removed.
     wchar_t viewer[kPathChars];
-    if (!BuildViewerPath(folder, viewer)) {
+    if (m_pSheet->m_szInstalledFolder[0] == L'\0' || !BuildViewerPath(m_pSheet->m_szInstalledFolder, viewer)) {
         return;
     }
     FinishSeams().shellExecute(::GetActiveWindow(), L"open", viewer, L"", nullptr, SW_SHOW);

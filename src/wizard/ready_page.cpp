@@ -113,7 +113,7 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
     for (int button : buttons) {
         EnableSheetButton(button, false);
     }
-    const int result = RunInstallation(*options);
+    const int result = RunInstallation(*options, &m_pSheet->m_szInstalledFolder);
     for (int button : buttons) {
         EnableSheetButton(button, true);
     }

@@ -71,6 +71,9 @@ public:
     CXColorStatic m_staticInstalling;
     // Caption of every message box of the wizard, from the moment the window is initialised.
     wchar_t m_szCaption[kPathChars] = {};
+    // The folder the installation went into, as the run made it (absolute, cleaned, ending in a
+    // backslash); empty until a run has installed.
+    wchar_t m_szInstalledFolder[kWorkPathChars] = {};
 
 protected:
     // Takes the message caption, labels Cancel "&Exit" and titles the window with the caption.

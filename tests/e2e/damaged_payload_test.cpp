@@ -9,6 +9,13 @@ namespace {
 
 class DamagedPayload : public ::testing::Test {
 protected:
+    // Earlier tests of this prefix may have registered an installation.
+    void SetUp() override
+    {
+        UnregisterViewer();
+        DeleteMachineTree(kUninstallKey);
+    }
+
     // Runs a copy of the setup program that carries the given archive; returns its exit code.
     int InstallArchive(const std::string& archive)
     {
@@ -28,6 +35,8 @@ protected:
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
         EXPECT_FALSE(FileExists(std::wstring(temp) + L"phtav_x64.zip"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductClassKey)) << "nothing is registered after a stop";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
 
     ScratchFolder m_start{L"damaged_start"};
@@ -37,10 +46,16 @@ protected:
 TEST_F(DamagedPayload, ReplacedPayloadIsInstalledWhenSound)
 {
     // The copy with a replaced payload installs exactly that payload: the other cases rely on it.
-    std::string archive = ArchiveBuilder().Folder("docs/").File("docs/a.txt", "alpha").File("b.txt", "beta").Bytes();
+    std::string archive = ArchiveBuilder()
+                              .Folder("docs/")
+                              .File("docs/a.txt", "alpha")
+                              .File("b.txt", "beta")
+                              .Utf8File("caf\xC3\xA9.txt", "utf-8 name")
+                              .Bytes();
     EXPECT_EQ(InstallArchive(archive), 0);
     EXPECT_EQ(ReadFileBytes(Destination() + L"\\docs\\a.txt"), "alpha");
     EXPECT_EQ(ReadFileBytes(Destination() + L"\\b.txt"), "beta");
+    EXPECT_EQ(ReadFileBytes(Destination() + L"\\caf\u00e9.txt"), "utf-8 name");
     EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
 }
 
@@ -60,22 +75,47 @@ TEST_F(DamagedPayload, TruncatedArchiveIsAFailure)
     ExpectExtractionFailureLogged();
 }
 
-TEST_F(DamagedPayload, EntriesLeavingTheDestinationAreNotWritten)
+TEST_F(DamagedPayload, HostileEntriesAreNeverInstalled)
 {
-    const char* unsafeNames[] = {"../evil.txt", "docs/../../evil.txt", "C:/ph_tests/damaged_work/evil.txt",
-                                 "\\ph_tests\\damaged_work\\evil.txt"};
-    for (const char* name : unsafeNames) {
-        SCOPED_TRACE(name);
+    // Each hostile entry stands between two sound ones. Names that leave the destination or name
+    // a device are not written and the entries after them still are; data that is not what the
+    // entry declares ends the extraction there.
+    struct Case {
+        const char* what;
+        ArchiveBuilder hostile;
+        bool afterIsWritten;
+    };
+    const std::string data(20000, 'd');
+    const Case cases[] = {
+        {"parent folder", ArchiveBuilder().File("../evil.txt", "evil"), true},
+        {"parent folder deeper", ArchiveBuilder().File("docs/../../evil.txt", "evil"), true},
+        {"drive", ArchiveBuilder().File("C:/ph_tests/damaged_work/evil.txt", "evil"), true},
+        {"rooted", ArchiveBuilder().File("\\ph_tests\\damaged_work\\evil.txt", "evil"), true},
+        {"device NUL.txt", ArchiveBuilder().File("NUL.txt", "evil"), true},
+        {"device in a folder", ArchiveBuilder().File("Plugins/nul.txt", "evil"), true},
+        {"device COM1", ArchiveBuilder().File("COM1", "evil"), true},
+        {"folder entry over a file", ArchiveBuilder().File("d", "file").Folder("d/"), true},
+        {"invalid UTF-8 name", ArchiveBuilder().Utf8File("bad\xE9.txt", "evil"), true},
+        {"declares more than its data", ArchiveBuilder().FileDeclaringSize("lies.bin", data, data.size() + 1, false),
+         false},
+        {"stored, declares more", ArchiveBuilder().FileDeclaringSize("lies.bin", data, data.size() + 1, true), false},
+        {"ZIP64, declares 5 GB", ArchiveBuilder().FileDeclaringSize("lies.bin", data, 5ull << 30, false), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         RemoveTree(Destination());
         RemoveTree(m_start / L"Photavian_Install.log");
-        std::string archive = ArchiveBuilder().File(name, "evil").File("good.txt", "good").Bytes();
-        EXPECT_EQ(InstallArchive(archive), 1);
+        ArchiveBuilder whole;
+        whole.File("before.txt", "before");
+        whole.Append(c.hostile);
+        whole.File("after.txt", "after");
+        EXPECT_EQ(InstallArchive(whole.Bytes()), 1);
         ExpectExtractionFailureLogged();
+        EXPECT_EQ(ReadFileBytes(Destination() + L"\\before.txt"), "before");
+        EXPECT_EQ(FileExists(Destination() + L"\\after.txt"), c.afterIsWritten);
         EXPECT_FALSE(FileExists(m_work / L"evil.txt"));
         EXPECT_FALSE(FileExists(L"C:\\evil.txt"));
         EXPECT_FALSE(FileExists(L"C:\\ph_tests\\evil.txt"));
-        // The sound entries after it are still written.
-        EXPECT_EQ(ReadFileBytes(Destination() + L"\\good.txt"), "good");
     }
 }
 

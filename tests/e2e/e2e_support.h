@@ -5,10 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <vector>
 
 namespace ph::test {
+
+inline constexpr wchar_t kProductClassKey[] = L"SOFTWARE\\Classes\\Photavian";
+inline constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
+inline constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
 
 // The log texts as they appear in the file (line feeds written as CR LF).
 inline const std::string kInvalidDestination = "Invalid destination directory!";
@@ -44,9 +50,12 @@ inline std::vector<std::string> LogMessages(const std::wstring& folder)
     return messages;
 }
 
-inline std::string NarrowPath(const std::wstring& path)
+// A shell folder of the current user or of all users.
+inline std::wstring ShellFolder(int csidl)
 {
-    return Narrow(path);
+    wchar_t folder[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
 }
 
 } // namespace ph::test

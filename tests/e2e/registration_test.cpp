@@ -17,7 +17,6 @@ namespace ph::test {
 namespace {
 
 constexpr wchar_t kClasses[] = L"SOFTWARE\\Classes\\";
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
 constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 constexpr wchar_t kRegisteredApplications[] = L"SOFTWARE\\RegisteredApplications";
 constexpr wchar_t kFileAssociations[] = L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations";
@@ -143,13 +142,6 @@ std::map<std::wstring, std::optional<std::wstring>> ExtensionKeys()
 }
 
 // ---- shortcuts -------------------------------------------------------------------------------
-
-std::wstring ShellFolder(int csidl)
-{
-    wchar_t folder[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return folder;
-}
 
 const wchar_t* const kDesktopLinks[] = {L"Photavian 64.lnk", L"Photavian 64 Thumbnails.lnk"};
 

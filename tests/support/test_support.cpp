@@ -172,6 +172,47 @@ ArchiveBuilder& ArchiveBuilder::FileWithWrongCrc(const std::string& name, const 
     return *this;
 }
 
+ArchiveBuilder& ArchiveBuilder::FileDeclaringSize(const std::string& name, const std::string& data,
+                                                  std::uint64_t declaredSize, bool stored)
+{
+    m_entries.push_back({name, data, 0x5B7A6000, false, false, declaredSize, stored});
+    return *this;
+}
+
+ArchiveBuilder& ArchiveBuilder::Utf8File(const std::string& name, const std::string& data)
+{
+    m_entries.push_back({name, data, 0x5B7A6000, false, false, std::nullopt, false, true});
+    return *this;
+}
+
+ArchiveBuilder& ArchiveBuilder::Append(const ArchiveBuilder& other)
+{
+    m_entries.insert(m_entries.end(), other.m_entries.begin(), other.m_entries.end());
+    return *this;
+}
+
+namespace {
+
+// The data as a raw deflate stream, the form a deflated entry holds.
+std::string RawDeflate(const std::string& data)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return std::string();
+    }
+    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    int status = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return status == Z_STREAM_END ? out : std::string();
+}
+
+} // namespace
+
 bool ArchiveBuilder::Write(const std::wstring& path) const
 {
     zlib_filefunc64_def functions{};
@@ -180,21 +221,34 @@ bool ArchiveBuilder::Write(const std::wstring& path) const
     if (zip == nullptr) {
         return false;
     }
+    constexpr uLong kUtf8NameFlag = 0x800;
+    constexpr std::uint64_t kZip64Size = 0xFFFFFFFFu;
     bool ok = true;
     for (const Entry& e : m_entries) {
         zip_fileinfo info{};
         info.dosDate = e.dosDateTime;
-        // A wrong CRC can only be recorded in raw mode: the data is stored as it is.
-        bool raw = e.wrongCrc;
-        int method = (e.folder || raw) ? 0 : Z_DEFLATED;
-        int level = (e.folder || raw) ? 0 : Z_DEFAULT_COMPRESSION;
-        ok = ok && zipOpenNewFileInZip2(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level, raw ? 1 : 0) == ZIP_OK;
-        if (ok && !e.data.empty()) {
-            ok = zipWriteInFileInZip(zip, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
+        // A wrong CRC or a declared size can only be recorded in raw mode: the entry's bytes are
+        // written as they are and its CRC and size given at the end.
+        const bool declared = e.declaredSize.has_value();
+        const bool raw = e.wrongCrc || declared;
+        const bool stored = e.folder || e.wrongCrc || (declared && e.stored);
+        const int method = stored ? 0 : Z_DEFLATED;
+        const int level = stored ? 0 : Z_DEFAULT_COMPRESSION;
+        const int zip64 = declared && *e.declaredSize >= kZip64Size ? 1 : 0;
+        ok = ok
+            && zipOpenNewFileInZip4_64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level,
+                                       raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
+                                       e.utf8Name ? kUtf8NameFlag : 0, zip64)
+                == ZIP_OK;
+        const std::string bytes = raw && !stored ? RawDeflate(e.data) : e.data;
+        if (ok && !bytes.empty()) {
+            ok = zipWriteInFileInZip(zip, bytes.data(), static_cast<unsigned>(bytes.size())) == ZIP_OK;
         }
         if (ok && raw) {
             uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
-            ok = zipCloseFileInZipRaw(zip, e.data.size(), crc ^ 0xFFFFFFFFu) == ZIP_OK;
+            ok = zipCloseFileInZipRaw64(zip, declared ? *e.declaredSize : e.data.size(),
+                                        e.wrongCrc ? crc ^ 0xFFFFFFFFu : crc)
+                == ZIP_OK;
         } else if (ok) {
             ok = zipCloseFileInZip(zip) == ZIP_OK;
         }

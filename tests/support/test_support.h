@@ -54,6 +54,15 @@ public:
                          std::uint32_t dosDateTime = 0x5B7A6000);
     // A file entry whose recorded CRC-32 does not match its data.
     ArchiveBuilder& FileWithWrongCrc(const std::string& name, const std::string& data);
+    // A file entry that records declaredSize as its uncompressed size instead of the data's length,
+    // with the data's own CRC-32; stored or deflated. A size of 4 GB or more is recorded in the
+    // ZIP64 form.
+    ArchiveBuilder& FileDeclaringSize(const std::string& name, const std::string& data, std::uint64_t declaredSize,
+                                      bool stored);
+    // A deflated file entry whose name is marked as UTF-8 (general-purpose flag bit 11).
+    ArchiveBuilder& Utf8File(const std::string& name, const std::string& data);
+    // The entries of other, after the ones already here.
+    ArchiveBuilder& Append(const ArchiveBuilder& other);
     // Writes the archive; false when minizip fails.
     bool Write(const std::wstring& path) const;
     // The archive's bytes (written through a temporary file).
@@ -66,6 +75,9 @@ private:
         std::uint32_t dosDateTime;
         bool folder;
         bool wrongCrc;
+        std::optional<std::uint64_t> declaredSize = std::nullopt;
+        bool stored = false;
+        bool utf8Name = false;
     };
     std::vector<Entry> m_entries;
 };

@@ -1,7 +1,8 @@
 // The install log: the bytes of an entry, and appending to the log in its pinned folder.
 #include "platform/install_log.h"
-#include "platform/probes.h"
 #include "base/handles.h"
+#include "platform/probes.h"
+#include "platform/start_directory.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ protected:
         m_savedClock = ph::Seams().localTime;
         ph::Seams().localTime = PinnedClock;
         ASSERT_NE(::SetCurrentDirectoryW(m_logFolder.Path().c_str()), FALSE);
-        ph::PinInstallLogFolder();
+        ph::PinStartDirectory();
         ASSERT_NE(::SetCurrentDirectoryW(m_elsewhere.Path().c_str()), FALSE);
     }
 
@@ -107,7 +108,7 @@ protected:
         ph::Seams().localTime = m_savedClock;
         ::SetCurrentDirectoryW(m_savedDirectory.c_str());
         // Leave the log where a log without pinning would go: the current directory.
-        ph::PinInstallLogFolder();
+        ph::PinStartDirectory();
     }
 
     std::wstring LogPath() const { return m_logFolder / ph::kInstallLogName; }

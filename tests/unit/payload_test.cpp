@@ -73,6 +73,26 @@ TEST(IsSafeEntryName, NamesThatStayInsideTheDestination)
         {L"a/.../x", false},
         {L"a/. ./x", false},
         {L"", false},
+        // Reserved device names, in any folder, case and with any extension or trailing blanks
+        // and dots; names that only begin like one are files.
+        {L"NUL.txt", false},
+        {L"Plugins/nul.txt", false},
+        {L"COM1", false},
+        {L"a/CON/b.txt", false},
+        {L"aux", false},
+        {L"Lpt9.log", false},
+        {L"PRN .txt", false},
+        {L"nul...", false},
+        {L"CON ", false},
+        {L"con.d/x", false},
+        {L"COM\u00B9", false},
+        {L"lpt\u00B3.txt", false},
+        {L"COM0", true},
+        {L"CONSOLE.txt", true},
+        {L"NULL", true},
+        {L"LPT10", true},
+        {L"xCON", true},
+        {L"a/.con/b", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ph::IsSafeEntryName(c.name), c.safe) << Show(c.name);
@@ -137,17 +157,20 @@ TEST_F(ApplyEntryTimeTest, SetsTheLastWriteTime)
     std::wstring file = Path(L"timed.txt");
     ASSERT_TRUE(ph::test::WriteFileBytes(file, "content"));
     for (std::uint32_t time : times) {
-        ph::ApplyEntryTime(file.c_str(), time);
+        {
+            ph::UniqueFile handle(::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(handle);
+            ph::ApplyEntryTime(handle.get(), time);
+        }
         EXPECT_EQ(ph::test::LastWriteDosTime(file), time) << std::hex << time;
     }
     EXPECT_EQ(ReadFileBytes(file), "content");
 }
 
-TEST_F(ApplyEntryTimeTest, MissingFileIsIgnored)
+TEST_F(ApplyEntryTimeTest, NoFileIsIgnored)
 {
-    std::wstring file = Path(L"missing.txt");
-    ph::ApplyEntryTime(file.c_str(), DosTime(2019, 3, 14, 15, 9, 26));
-    EXPECT_FALSE(FileExists(file));
+    ph::ApplyEntryTime(INVALID_HANDLE_VALUE, DosTime(2019, 3, 14, 15, 9, 26));
 }
 
 // Deterministic data larger than one 32768-byte copy block.
@@ -169,14 +192,19 @@ protected:
         ASSERT_NE(::CreateDirectoryW(Path(L"dest").c_str(), nullptr), FALSE);
     }
 
-    std::wstring Archive() const { return Path(L"archive.zip"); }
     std::wstring Destination() const { return Path(L"dest\\"); }
     std::wstring Target(const std::wstring& relative) const { return Path(L"dest\\" + relative); }
 
+    int ExtractBytes(const std::string& bytes, bool skipIcons = false)
+    {
+        return ph::ExtractArchive(bytes.data(), bytes.size(), Destination().c_str(), skipIcons);
+    }
+
     int Extract(const ArchiveBuilder& builder, bool skipIcons = false)
     {
-        EXPECT_TRUE(builder.Write(Archive()));
-        return ph::ExtractArchive(Archive().c_str(), Destination().c_str(), skipIcons);
+        std::string bytes = builder.Bytes();
+        EXPECT_FALSE(bytes.empty());
+        return ExtractBytes(bytes, skipIcons);
     }
 };
 
@@ -230,13 +258,23 @@ TEST_F(ExtractArchiveTest, SecondExtractionOverwritesTheFirst)
     EXPECT_EQ(ReadFileBytes(Target(L"Plugins\\a.dll")), "a");
 }
 
-TEST_F(ExtractArchiveTest, EntryNamesAreInTheAnsiCodePage)
+TEST_F(ExtractArchiveTest, EntryNamesAreInTheAnsiCodePageUnlessMarkedAsUtf8)
 {
     ASSERT_EQ(::GetACP(), 1252u) << "this test expects the Western code page of a default prefix";
     ArchiveBuilder archive;
-    archive.Folder("Caf\xE9/").File("Caf\xE9/na\xEFve.txt", "x");
+    archive.Folder("Caf\xE9/")
+        .File("Caf\xE9/na\xEFve.txt", "x")
+        .Utf8File("caf\xC3\xA9-utf8/\xE2\x82\xAC.txt", "euro");
     EXPECT_EQ(Extract(archive), 0);
     EXPECT_EQ(ReadFileBytes(Target(L"Caf\u00e9\\na\u00efve.txt")), "x");
+    EXPECT_EQ(ReadFileBytes(Target(L"caf\u00e9-utf8\\\u20ac.txt")), "euro");
+
+    // A name marked as UTF-8 that is not valid UTF-8 is not guessed at.
+    ArchiveBuilder invalid;
+    invalid.Utf8File("bad\xE9name.txt", "x").File("after.txt", "after");
+    EXPECT_EQ(Extract(invalid), -1);
+    EXPECT_EQ(ReadFileBytes(Target(L"after.txt")), "after");
+    EXPECT_EQ(ListTree(Path(L"dest")).size(), 5u) << "nothing else was written";
 }
 
 TEST_F(ExtractArchiveTest, SkipIconsLeavesEveryIconLibraryNameOut)
@@ -299,6 +337,43 @@ TEST_F(ExtractArchiveTest, CrcMismatchEndsTheExtraction)
     EXPECT_FALSE(FileExists(Target(L"c.txt")));
 }
 
+TEST_F(ExtractArchiveTest, EntriesWhoseDataIsNotTheirDeclaredSizeFail)
+{
+    const std::string data = LargeData(100000);
+    struct Case {
+        const char* what;
+        std::uint64_t declared;
+        bool stored;
+    };
+    const Case cases[] = {
+        {"deflated, declaring one byte more", data.size() + 1, false},
+        {"deflated, declaring one byte less", data.size() - 1, false},
+        {"stored, declaring more", data.size() + 4096, true},
+        {"ZIP64, declaring 5 GB", 5ull << 30, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ArchiveBuilder archive;
+        archive.File("first.txt", "1").FileDeclaringSize("lies.bin", data, c.declared, c.stored);
+        EXPECT_EQ(Extract(archive), -1);
+        EXPECT_EQ(ReadFileBytes(Target(L"first.txt")), "1");
+        ::DeleteFileW(Target(L"lies.bin").c_str());
+    }
+    // The same data declared truthfully is written.
+    EXPECT_EQ(Extract(ArchiveBuilder().FileDeclaringSize("true.bin", data, data.size(), false)), 0);
+    EXPECT_EQ(ReadFileBytes(Target(L"true.bin")), data);
+}
+
+TEST_F(ExtractArchiveTest, AFolderEntryWhoseFolderCannotExistFails)
+{
+    ArchiveBuilder archive;
+    archive.File("d", "a file").Folder("d/").Folder("p/q/").File("after.txt", "after");
+    EXPECT_EQ(Extract(archive), -1);
+    EXPECT_EQ(ReadFileBytes(Target(L"d")), "a file");
+    EXPECT_TRUE(FolderExists(Target(L"p\\q"))) << "a folder entry gets its missing parents";
+    EXPECT_EQ(ReadFileBytes(Target(L"after.txt")), "after");
+}
+
 TEST_F(ExtractArchiveTest, DamagedArchivesFail)
 {
     ArchiveBuilder builder;
@@ -323,8 +398,7 @@ TEST_F(ExtractArchiveTest, DamagedArchivesFail)
         {"corrupted data", corrupted},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(ph::test::WriteFileBytes(Archive(), c.bytes));
-        EXPECT_EQ(ph::ExtractArchive(Archive().c_str(), Destination().c_str(), false), -1) << c.what;
+        EXPECT_EQ(ExtractBytes(c.bytes), -1) << c.what;
     }
 }
 
@@ -359,14 +433,12 @@ TEST_F(ExtractArchiveTest, TargetThatCannotBeCreatedIsSkipped)
 TEST_F(ExtractArchiveTest, MissingArchiveOrDestinationFails)
 {
     const std::wstring before = CurrentDirectory();
-    EXPECT_EQ(ph::ExtractArchive(Path(L"no_such.zip").c_str(), Destination().c_str(), false), -1);
+    EXPECT_EQ(ph::ExtractArchive(nullptr, 0, Destination().c_str(), false), -1);
     EXPECT_EQ(CurrentDirectory(), before);
 
-    ArchiveBuilder archive;
-    archive.File("a.txt", "a");
-    ASSERT_TRUE(archive.Write(Archive()));
+    std::string archive = ArchiveBuilder().File("a.txt", "a").Bytes();
     std::wstring missing = Path(L"no_such_dest\\");
-    EXPECT_EQ(ph::ExtractArchive(Archive().c_str(), missing.c_str(), false), -1);
+    EXPECT_EQ(ph::ExtractArchive(archive.data(), archive.size(), missing.c_str(), false), -1);
     EXPECT_FALSE(FolderExists(missing));
     EXPECT_EQ(CurrentDirectory(), before);
     EXPECT_FALSE(FileExists(before + L"\\a.txt"));

@@ -321,10 +321,14 @@ TEST(ApplySilentSwitches, SwitchesBeyondCharacter519AreNotSeen)
     EXPECT_EQ(Applied(padTo(510) + L"/desktop=7").desktopShortcut, 0);
     // A name starting at index 519 is not found at all.
     EXPECT_EQ(Applied(padTo(519) + L"/group=1").startMenuGroup, 0);
-    EXPECT_EQ(std::wstring(Applied(padTo(519) + L"/folder=D:\\x").destinationFolder), kDefaultDestination);
-    // A folder value is cut where the copy ends: indices 508 to 518.
-    EXPECT_EQ(std::wstring(Applied(padTo(500) + L"/folder=D:\\abcdefghijklmnop").destinationFolder),
-              L"D:\\abcdefgh");
+    // A destination the cut hides or shortens would be another folder than the one given: it is
+    // left empty, so that the run refuses it rather than installing into the default folder or
+    // into the part of the path before the cut.
+    EXPECT_EQ(std::wstring(Applied(padTo(519) + L"/folder=D:\\x").destinationFolder), L"");
+    EXPECT_EQ(std::wstring(Applied(padTo(500) + L"/folder=D:\\abcdefghijklmnop").destinationFolder), L"");
+    // Only blanks or a closing quote beyond the cut change nothing.
+    EXPECT_EQ(std::wstring(Applied(padTo(500) + L"/folder=D:\\abcdefgh   ").destinationFolder), L"D:\\abcdefgh");
+    EXPECT_EQ(std::wstring(Applied(padTo(499) + L"/folder=\"D:\\abcdefgh\" ").destinationFolder), L"D:\\abcdefgh");
 }
 
 TEST(ApplySilentSwitches, LongFolderValuesStopAtTheWindow)
@@ -378,8 +382,10 @@ TEST(ApplySilentSwitches, RandomCommandLinesStayWithinTheBuffers)
         const std::wstring seen = line.substr(0, 519);
         std::wstring destination = options.destinationFolder;
         std::wstring iniFolder = options.iniFolder;
-        if (seen.find(L"/folder=") == std::wstring::npos) {
+        if (line.find(L"/folder=") == std::wstring::npos) {
             EXPECT_EQ(destination, kDefaultDestination);
+        } else if (seen.find(L"/folder=") == std::wstring::npos) {
+            EXPECT_EQ(destination, L"") << "a folder switch beyond the cut is refused, not ignored";
         } else {
             EXPECT_EQ(destination.find(L'/'), std::wstring::npos);
         }

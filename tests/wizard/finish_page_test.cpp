@@ -1,5 +1,5 @@
 // The finish page's actions on Done, with the launches and waits pinned: which boxes start what,
-// the viewer's path from the welcome page's folder, the waits for its window, and a path that
+// the viewer's path from the folder the run installed into, the waits for its window, and a path that
 // would not fit.
 #include "pinned_finish_actions.h"
 #include "wizard_harness.h"
@@ -17,10 +17,12 @@ protected:
         ASSERT_NE(m_wizard.Open(), nullptr);
     }
 
-    // The finish page with folder in the welcome page's field; then Done.
+    // The finish page after a run that installed into folder; then Done. The welcome page's field
+    // holds other text: the viewer is started from where the run installed it.
     void DoneWith(const std::wstring& folder, bool openFaq, bool startViewer)
     {
-        m_wizard.SetItemText(kWelcomePosition, IDC_FOLDER, folder);
+        m_wizard.SetItemText(kWelcomePosition, IDC_FOLDER, L"typed\\elsewhere  ");
+        CopyTextCut(m_wizard.Sheet().m_szInstalledFolder, folder.c_str());
         m_wizard.ShowPage(kFinishPosition);
         ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
         if (!openFaq) {
@@ -66,11 +68,12 @@ TEST_F(FinishActions, BothBoxesOpenTheFaqThenStartTheViewerAndLookForItsWindow)
     EXPECT_TRUE(m_boxes.Calls().empty()) << "nothing is reported";
 }
 
-TEST_F(FinishActions, ThePathIsBuiltFromTheFolderAsTyped)
+TEST_F(FinishActions, WithoutAnInstalledFolderNoViewerIsStarted)
 {
-    DoneWith(L"D:\\Apps\\Viewer  ", false, true);
-    ASSERT_EQ(m_actions.Launches().size(), 1u);
-    EXPECT_EQ(m_actions.Launches()[0].file, L"D:\\Apps\\Viewer  \\ph_tav64.exe");
+    DoneWith(L"", true, true);
+    ASSERT_EQ(m_actions.Launches().size(), 1u) << "the FAQ page still opens";
+    EXPECT_EQ(m_actions.Launches()[0].file, L"https://photavian.example/faq.html");
+    EXPECT_TRUE(m_actions.Waits().empty());
 }
 
 TEST_F(FinishActions, BothBoxesClearedStartNothingAndWaitForNothing)

@@ -310,7 +310,9 @@ TEST_F(SheetFrame, FinishPageOffersOnlyDoneWithBothActionsTicked)
     // The "Next" button keeps the platform's label throughout.
     EXPECT_NE(m_wizard.ButtonText(kNextButtonId), L"");
 
-    // Done runs the finish actions and ends the wizard without a question.
+    // Done runs the finish actions (the FAQ page, and the viewer where a run installed it) and
+    // ends the wizard without a question.
+    CopyTextCut(m_wizard.Sheet().m_szInstalledFolder, L"C:\\Installed\\");
     m_wizard.Click(IDCANCEL);
     EXPECT_TRUE(m_wizard.Ended());
     EXPECT_TRUE(m_boxes.Calls().empty());
