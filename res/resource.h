@@ -76,6 +76,8 @@
 #define IDS_SHEET_CAPTION    141  // "Photavian Setup"
 #define IDS_EULA_URL         142  // "https://photavian.example/eula.html"
 #define IDS_FAQ_URL          143  // "https://photavian.example/faq.html"
+#define IDS_SETUP_RUNNING    150  // "Another Photavian setup is running!\n..."
+#define IDS_USAGE            151  // "Photavian 64-bit Setup\n\nInstalls Photavian ..." (the switches)
 
 // The product archive: resource type "ZIP", id 1974.
 #define IDR_PAYLOAD_ZIP     1974

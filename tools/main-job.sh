@@ -9,6 +9,7 @@ buildlog=$(mktemp)
 echo "== Building (set-up, configure, compile)"
 if ! bash "$top/tools/build.sh" >"$buildlog" 2>&1; then
   cat "$buildlog"
+  rm -f "$buildlog"
   exit 1
 fi
 rm -f "$buildlog"
@@ -26,9 +27,9 @@ PHOTAVIAN_KEEP_PREFIX=0 "$top/tools/wine-run.sh" cmd /c "mkdir C:\\setup-start" 
 cd "$start"
 # Shortcuts on the desktop and in the Start-menu group, the folder verb and the image types
 # associated, into the default destination.
-switches=(/silent /desktop=1 /thumbs=1 /group=1 /assoc=1)
+switches=(/silent /desktop=1 /thumbs=1 /group=1 /assoc=1 '/log=C:\setup-start\setup.log')
 PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/src/photavian-setup.exe" "${switches[@]}" || status=$?
-WINEPREFIX="$prefix" wineserver -w
+WINEPREFIX="$prefix" timeout 120 wineserver -w
 
 echo "== photavian-setup.exe ${switches[*]} exited with $status"
 installed="$prefix/drive_c/Program Files/Photavian"
@@ -70,6 +71,11 @@ echo "== Shortcuts (desktop and Start-menu group, read back through the shell's 
 readback lnk shell:desktop shell:common-desktop 'shell:programs\Photavian' 'shell:common-programs\Photavian'
 echo "== Settings files"
 readback ini 'C:\Program Files\Photavian\ph_tav64.ini' '%APPDATA%\Photavian\ph_tav64.ini'
+
+echo "== Verbose log (C:\\setup-start\\setup.log): $(grep -c '' "$start/setup.log" 2>/dev/null || echo 0) lines, the last:"
+if [ -f "$start/setup.log" ]; then
+  tail -n 1 "$start/setup.log" | tr -d '\r'
+fi
 
 echo "== Install log (C:\\setup-start\\Photavian_Install.log)"
 if [ -f "$start/Photavian_Install.log" ]; then

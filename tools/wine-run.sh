@@ -28,11 +28,11 @@ if [ ! -f "$template/.ready" ]; then
   flock 9
   if [ ! -f "$template/.ready" ]; then
     rm -rf "$template"
-    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$template" timeout 300 wineboot -i >/dev/null 2>&1
     # Windows exist without an X display through the null graphics driver. It must be set before
     # any program runs: a wineserver remembers a failed display start until it restarts.
-    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    WINEPREFIX="$template" wineserver -w
+    WINEPREFIX="$template" timeout 120 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    WINEPREFIX="$template" timeout 120 wineserver -w
     WINEPREFIX="$template" wineserver -k 2>/dev/null || true
     # wineboot links the shell folders (Desktop, Documents ...) to $HOME: make them real folders
     # of the prefix so that shortcuts land inside it.
@@ -84,5 +84,6 @@ done
 
 export WINEPREFIX="$prefix"
 status=0
-wine "$@" || status=$?
+# No program may hang a test run or the main job: PHOTAVIAN_WINE_TIMEOUT seconds at the most.
+timeout "${PHOTAVIAN_WINE_TIMEOUT:-900}" wine "$@" || status=$?
 exit "$status"

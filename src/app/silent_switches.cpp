@@ -1,7 +1,13 @@
 // Parsing the silent switches.
 #include "app/silent_switches.h"
 
+#include "base/folder_tree.h"
+#include "base/handles.h"
+#include "base/path_rules.h"
 #include "base/text.h"
+
+#include <windows.h>
+#include <shellapi.h>
 
 #include <climits>
 #include <cwchar>
@@ -12,6 +18,36 @@ namespace ph {
 bool HasSilentSwitch(const wchar_t* commandLine)
 {
     return std::wcsstr(commandLine, L"/silent") != nullptr;
+}
+
+bool HasHelpSwitch(const wchar_t* commandLine)
+{
+    int count = 0;
+    UniqueLocalMemory arguments(::CommandLineToArgvW(commandLine, &count));
+    if (!arguments) {
+        return false;
+    }
+    auto* argv = static_cast<wchar_t**>(arguments.get());
+    for (int i = 1; i < count; ++i) {
+        if (::_wcsicmp(argv[i], L"/?") == 0 || ::_wcsicmp(argv[i], L"/help") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FindLogSwitch(const wchar_t* commandLine, const wchar_t* base, wchar_t (&path)[kWorkPathChars])
+{
+    path[0] = L'\0';
+    wchar_t line[kWorkPathChars] = {};
+    CopyTextCut(line, commandLine);
+    wchar_t value[kWorkPathChars] = {};
+    if (!FindSwitchValue(line, L"/log=", value, kWorkPathChars)) {
+        return false;
+    }
+    StripQuotesAndBlanks(value);
+    TrimBlanks(value);
+    return value[0] != L'\0' && MakeAbsolutePath(value, base, path, kWorkPathChars);
 }
 
 bool FindSwitchValue(const wchar_t* commandLine, const wchar_t* name, wchar_t* value, std::size_t valueChars)

@@ -15,6 +15,14 @@ inline constexpr std::size_t kNumericValueChars = 264;
 // True when "/silent" occurs anywhere in the command line (case-sensitive; "/silentX" counts).
 bool HasSilentSwitch(const wchar_t* commandLine);
 
+// True when an argument after the program's own path is "/?" or "/help" (any letter case).
+bool HasHelpSwitch(const wchar_t* commandLine);
+
+// The file that "/log=" names, read with the rules of a "/folder=" value and made absolute against
+// base (the start directory). False, with path empty, when there is no such switch or its value is
+// empty, too long or names a device.
+bool FindLogSwitch(const wchar_t* commandLine, const wchar_t* base, wchar_t (&path)[kWorkPathChars]);
+
 // Finds the first occurrence of name (case-sensitive, anywhere) and copies its value: the
 // characters after the name up to the first '/', the end of the text, or the end of the window
 // of 260 characters from the start of the name. Blanks do not end a value. Returns false when

@@ -1,19 +1,23 @@
 // Start-up: DLL search path, common controls, and the choice between wizard and silent mode.
 #include "app/the_app.h"
 
+#include "app/exit_codes.h"
 #include "app/silent_switches.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"
 #include "platform/install_log.h"
 #include "platform/probes.h"
+#include "platform/setup_lock.h"
 #include "platform/start_directory.h"
+#include "platform/trace.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "wizard/wizard_pages.h"
 
 #include <commctrl.h>
 
-#include <memory>
+#include <iterator>
 
 namespace ph {
 
@@ -29,42 +33,114 @@ BOOL TheApp::InitInstance()
     ::InitCommonControlsEx(&controls);
 
     const wchar_t* commandLine = ::GetCommandLineW();
-    if (HasSilentSwitch(commandLine)) {
-        m_nExitCode = RunSilent(commandLine);
-    } else {
-        RunWizard();
+    const bool silent = HasSilentSwitch(commandLine);
+    if (!silent && HasHelpSwitch(commandLine)) {
+        ShowMessage(IDS_USAGE, MB_OK | MB_ICONINFORMATION);
+        m_nExitCode = kExitInstalled;
+        return FALSE;
     }
+
+    // One setup at a time, held until the process ends: before anything of an installation is
+    // touched.
+    SetupLock lock;
+    if (!lock.Owned()) {
+        if (silent) {
+            AppendLogEntry(LoadText(IDS_SETUP_RUNNING).text);
+        } else {
+            ShowMessage(IDS_SETUP_RUNNING, MB_OK | MB_ICONEXCLAMATION);
+        }
+        m_nExitCode = kExitAnotherSetupRunning;
+        return FALSE;
+    }
+    m_nExitCode = silent ? RunSilent(commandLine) : RunWizard();
     return FALSE;
 }
 
-void TheApp::RunWizard()
+int TheApp::RunWizard()
 {
     // The title font follows the screen's DPI (96 without a screen context).
     m_sheet.CreateTitleFont(ScreenDpiX(nullptr));
     m_sheet.m_hAssocList = nullptr;
     CWizardPages pages(m_sheet);
     m_sheet.DoModal();
-    // The wizard's exit code stays 0 whatever happened in it.
+    // A run that installed leaves its folder on the sheet, whichever way the wizard was left.
+    return m_sheet.m_szInstalledFolder[0] != L'\0' ? kExitInstalled : kExitUserExit;
 }
 
 int TheApp::RunSilent(const wchar_t* commandLine)
 {
+    const ULONGLONG started = ::GetTickCount64();
+    wchar_t logPath[kWorkPathChars] = {};
+    if (FindLogSwitch(commandLine, StartDirectory(), logPath) && OpenTrace(logPath)) {
+        Trace(L"Photavian 64-bit Setup %d.%d, silent run", PH_VERSION_MAJOR, PH_VERSION_MINOR);
+        Trace(L"command line: %ls", commandLine);
+        Trace(L"start folder: %ls", StartDirectory());
+    }
+    const int exitCode = RunSilentInstallation(commandLine);
+    if (Tracing()) {
+        Trace(L"result: %ls, exit code %d; %u files, %u registry values, %u shortcuts; %.3f s",
+              exitCode == kExitInstalled ? L"installed" : L"not installed", exitCode,
+              TracedCount(TraceCounter::Files), TracedCount(TraceCounter::Values),
+              TracedCount(TraceCounter::Shortcuts), static_cast<double>(::GetTickCount64() - started) / 1000.0);
+        CloseTrace();
+    }
+    return exitCode;
+}
+
+int TheApp::RunSilentInstallation(const wchar_t* commandLine)
+{
     if (IsViewerRunning()) {
-        wchar_t warning[kPathChars] = {};
-        ::LoadStringW(m_hInstance, IDS_VIEWER_RUNNING, warning, static_cast<int>(kPathChars));
-        AppendLogEntry(warning);
-        return 1;
+        Trace(L"refused: a Photavian window is open");
+        AppendLogEntry(LoadText(IDS_VIEWER_RUNNING).text);
+        return kExitViewerRunning;
     }
 
-    auto options = std::make_unique<InstallOptions>();
-    options->silent = 1;
-    ::LoadStringW(m_hInstance, IDS_CAPTION, options->caption, static_cast<int>(kPathChars));
-    if (FindExistingInstallFolder(options->destinationFolder) == 0) {
-        DefaultProgramFilesFolder(options->destinationFolder);
-        CopyTextWhole(options->iniFolder, kAppDataSettingsFolder);
+    InstallOptions options;
+    options.silent = 1;
+    CopyTextCut(options.caption, LoadText(IDS_CAPTION).text);
+    const bool existing = FindExistingInstallFolder(options.destinationFolder) == 1;
+    if (!existing) {
+        DefaultProgramFilesFolder(options.destinationFolder);
+        CopyTextWhole(options.iniFolder, kAppDataSettingsFolder);
     }
-    ApplySilentSwitches(commandLine, *options);
-    return RunInstallation(*options) == 1 ? 0 : 1;
+    Trace(L"default folder: %ls (%ls)", options.destinationFolder,
+          existing ? L"the registered installation" : L"no registered installation");
+    ApplySilentSwitches(commandLine, options);
+    TraceOptions(options);
+
+    RunReport report;
+    RunInstallation(options, &report);
+    return ExitCodeFor(report.failure);
+}
+
+void TheApp::TraceOptions(const InstallOptions& options)
+{
+    if (!Tracing()) {
+        return;
+    }
+    std::size_t flags = 0;
+    for (int flag : options.associationFlags) {
+        flags += flag != 0 ? 1 : 0;
+    }
+    Trace(L"options: destinationFolder \"%ls\", startMenuGroup %d, desktopShortcut %d, thumbnailsShortcut %d, "
+          L"allUsers %d, iniFolder \"%ls\", associationFlags %zu of %zu set, associate %d, silent %d, caption \"%ls\"",
+          options.destinationFolder, options.startMenuGroup, options.desktopShortcut, options.thumbnailsShortcut,
+          options.allUsers, options.iniFolder, flags, kAssociationFlagCount, options.associate, options.silent,
+          options.caption);
+}
+
+TheApp::ResourceText TheApp::LoadText(UINT id) const
+{
+    ResourceText text;
+    if (::LoadStringW(m_hInstance, id, text.text, static_cast<int>(std::size(text.text))) <= 0) {
+        text.text[0] = L'\0';
+    }
+    return text;
+}
+
+void TheApp::ShowMessage(UINT id, UINT type) const
+{
+    Seams().messageBox(nullptr, LoadText(id).text, LoadText(IDS_CAPTION).text, type);
 }
 
 } // namespace ph

@@ -1,6 +1,7 @@
 // The setup application: chooses the wizard or a silent installation at start-up.
 #pragma once
 
+#include "engine/install_options.h"
 #include "framework/win_app.h"
 #include "wizard/wiz_property_sheet.h"
 
@@ -8,14 +9,27 @@ namespace ph {
 
 class TheApp : public CWinApp {
 public:
-    // Prepares the process and runs one mode; always returns FALSE. The exit code of a silent
-    // run is 0 when it installed and 1 when it failed or was refused.
+    // Prepares the process and runs one mode, or shows the usage for "/?" or "/help"; always
+    // returns FALSE. The exit code tells what happened (app/exit_codes.h).
     BOOL InitInstance() override;
 
 private:
+    // A string of the string table (cut to 2047 characters).
+    struct ResourceText {
+        wchar_t text[2048];
+    };
+
+    // The silent run with its verbose log when "/log=" asks for one; returns the exit code.
     int RunSilent(const wchar_t* commandLine);
-    // Shows the five-page wizard modally; returns when it closes.
-    void RunWizard();
+    int RunSilentInstallation(const wchar_t* commandLine);
+    static void TraceOptions(const InstallOptions& options);
+    // Shows the five-page wizard modally; returns the exit code when it closes: 0 when it
+    // installed, 1602 when it was left without installing.
+    int RunWizard();
+
+    ResourceText LoadText(UINT id) const;
+    // A message box with string id, titled "Photavian 64-bit Setup".
+    void ShowMessage(UINT id, UINT type) const;
 
     // The wizard's one sheet, for the life of the program.
     CWizPropertySheet m_sheet;

@@ -99,6 +99,12 @@ struct DisplayDcTraits {
     static void Close(Handle h) { ::DeleteDC(h); }
 };
 
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;     // CreateFileW
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, threads, events
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
@@ -108,6 +114,7 @@ using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;     // CreateFontIndire
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;   // CreateSolidBrush
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>; // LoadImageW, CreateDIBSection
 using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>; // CommandLineToArgvW
 
 // Closes a C runtime stream and tells whether everything written reached the file. A full disk
 // often shows only when the buffered data is flushed, and some C runtimes report a failed final

@@ -108,7 +108,7 @@ bool NamesReservedDevice(const wchar_t* path)
     }
 }
 
-bool MakeAbsoluteFolder(const wchar_t* folder, const wchar_t* base, wchar_t* out, std::size_t outChars)
+bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, std::size_t outChars)
 {
     out[0] = L'\0';
     if (folder[0] == L'\0' || outChars == 0) {

@@ -11,6 +11,7 @@
 #include "platform/install_log.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
+#include "platform/trace.h"
 #include "res/resource.h"
 #include "shell/file_types.h"
 #include "shell/registration.h"
@@ -39,14 +40,19 @@ constexpr std::size_t kMessageChars = 1024;
 // first for the extraction failure.
 enum class FolderPosition { AfterMessage, BeforeMessage };
 
-// The one place where a failure that stops the run is reported.
-int ReportRunFailure(const InstallOptions& options, UINT stringId, const wchar_t* folder,
-                     FolderPosition position)
+// The one place where a failure that stops the run is reported; the report, when given, keeps
+// its cause.
+int ReportRunFailure(const InstallOptions& options, RunReport* report, InstallFailure cause, UINT stringId,
+                     const wchar_t* folder, FolderPosition position)
 {
+    if (report != nullptr) {
+        report->failure = cause;
+    }
     wchar_t message[kMessageChars] = {};
     if (::LoadStringW(::GetModuleHandleW(nullptr), stringId, message, static_cast<int>(kMessageChars)) <= 0) {
         message[0] = L'\0';
     }
+    Trace(L"run: stopped, string %u reported for %ls", stringId, folder);
     if (options.silent != 0) {
         wchar_t entry[kMessageChars + kWorkPathChars] = {};
         if (position == FolderPosition::AfterMessage) {
@@ -114,55 +120,70 @@ bool ShouldKeepInstalledIconLibrary(const wchar_t* iconLibraryPath)
     return !(HasReplaceableSize(iconLibraryPath) && IsReplaceableCompany(company));
 }
 
-int RunInstallation(InstallOptions& options, wchar_t (*installedFolder)[kWorkPathChars])
+int RunInstallation(InstallOptions& options, RunReport* report)
 {
-    if (installedFolder != nullptr) {
-        (*installedFolder)[0] = L'\0';
+    if (report != nullptr) {
+        *report = RunReport{};
     }
+    auto stop = [&options, report](InstallFailure cause, UINT stringId, const wchar_t* folder,
+                                   FolderPosition position = FolderPosition::AfterMessage) {
+        return ReportRunFailure(options, report, cause, stringId, folder, position);
+    };
     wchar_t given[kWorkPathChars] = {};
     CopyTextCut(given, options.destinationFolder);
     if (given[0] == L'\0') {
-        return ReportRunFailure(options, IDS_INVALID_DEST, given, FolderPosition::AfterMessage);
+        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
     }
     // A destination of blanks only is nothing to create.
     TrimBlanks(given);
     if (given[0] == L'\0') {
-        return ReportRunFailure(options, IDS_CREATE_DEST_FAILED, given, FolderPosition::AfterMessage);
+        return stop(InstallFailure::DestinationNotCreatable, IDS_CREATE_DEST_FAILED, given);
     }
 
     // One absolute folder for every step. The extraction makes the destination the current
     // directory, so a relative text would name another folder for every step after it; it is
     // taken against the directory the installer was started from, once, here.
     wchar_t destination[kWorkPathChars] = {};
-    if (!MakeAbsoluteFolder(given, StartDirectory(), destination, kWorkPathChars)) {
-        return ReportRunFailure(options, IDS_INVALID_DEST, given, FolderPosition::AfterMessage);
+    if (!MakeAbsolutePath(given, StartDirectory(), destination, kWorkPathChars)) {
+        Trace(L"destination %ls: no absolute folder within the limits, or it names a device", given);
+        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
     }
     if (!LeavesRoomForViewerPath(destination)) {
-        return ReportRunFailure(options, IDS_INVALID_DEST, destination, FolderPosition::AfterMessage);
+        Trace(L"destination %ls: no room for the viewer's path", destination);
+        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, destination);
     }
     // Creating the folder also cleans the text (blanks before inner backslashes removed, a
     // trailing backslash): from here on destination is the folder exactly as it exists.
     if (!EnsureFolderTree(destination, kWorkPathChars)) {
-        return ReportRunFailure(options, IDS_CREATE_DEST_FAILED, destination, FolderPosition::AfterMessage);
+        TraceError(::GetLastError(), L"destination %ls: cannot be created", destination);
+        return stop(InstallFailure::DestinationNotCreatable, IDS_CREATE_DEST_FAILED, destination);
     }
+    Trace(L"destination: %ls", destination);
 
     wchar_t iconLibrary[kWorkPathChars] = {};
     std::swprintf(iconLibrary, kWorkPathChars, L"%lsPlugins", destination);
-    EnsureFolderTree(iconLibrary, kWorkPathChars);
+    if (!EnsureFolderTree(iconLibrary, kWorkPathChars)) {
+        TraceError(::GetLastError(), L"plugins folder %ls: cannot be created", iconLibrary);
+    }
     AppendTextWhole(iconLibrary, L"Icons.dll");
     bool skipIcons = ShouldKeepInstalledIconLibrary(iconLibrary);
+    Trace(L"icon library %ls: %ls", iconLibrary, skipIcons ? L"the installed one stays" : L"the payload's is installed");
 
-    if (ExtractPayload(destination, skipIcons) != 0) {
-        return ReportRunFailure(options, IDS_EXTRACT_FAILED, destination, FolderPosition::BeforeMessage);
+    Trace(L"step: extraction");
+    InstallFailure why = InstallFailure::None;
+    if (ExtractPayload(destination, skipIcons, &why) != 0) {
+        return stop(why, IDS_EXTRACT_FAILED, destination, FolderPosition::BeforeMessage);
     }
     // From here on a failing step (a settings key, a registry value, a shortcut) is not reported.
-    if (installedFolder != nullptr) {
-        CopyTextCut(*installedFolder, destination);
+    if (report != nullptr) {
+        CopyTextCut(report->installedFolder, destination);
     }
 
     // The viewer's settings, in the installed folder or the settings folder.
+    Trace(L"step: settings");
     wchar_t settingsPath[kPathChars] = {};
     WriteViewerSettings(destination, options.iniFolder, options.silent, settingsPath);
+    Trace(L"settings file: %ls", settingsPath[0] != L'\0' ? settingsPath : L"(none)");
 
     // Associations change which program opens the user's files, so the wizard asks once more.
     // Anything but Yes (No, or a box that could not be shown) installs without them: every
@@ -175,6 +196,7 @@ int RunInstallation(InstallOptions& options, wchar_t (*installedFolder)[kWorkPat
         }
         if (Seams().messageBox(::GetActiveWindow(), question, options.caption,
                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+            Trace(L"associations: declined");
             options.associate = 0;
             std::fill(std::begin(options.associationFlags), std::end(options.associationFlags), 0);
         }
@@ -183,14 +205,16 @@ int RunInstallation(InstallOptions& options, wchar_t (*installedFolder)[kWorkPat
     // Shortcuts, shell registration and associations; like every step from here, not reported.
     static_assert(kFileTypeRowCount <= kAssociationFlagCount && kImageFileTypeRows == kImageRowCount,
                   "one association flag per file type row, the image rows first");
+    Trace(L"step: registration");
     RegisterApplication(options.associate, destination, options.startMenuGroup,
                         options.desktopShortcut, options.thumbnailsShortcut, options.allUsers,
                         options.associationFlags);
 
     // The settings file is rewritten as UTF-16 last, after every key of the run is in it.
+    Trace(L"step: settings conversion");
     UniqueStdioFile settings(::_wfopen(settingsPath, L"rb"));
-    if (settings) {
-        ConvertSettingsToUtf16(settingsPath, std::move(settings));
+    if (settings && ConvertSettingsToUtf16(settingsPath, std::move(settings)) == 0) {
+        TraceError(::GetLastError(), L"settings file %ls: not converted to UTF-16, the 8-bit file stays", settingsPath);
     }
     return 1;
 }

@@ -5,6 +5,7 @@
 #include "base/handles.h"
 #include "base/path_rules.h"
 #include "base/text.h"
+#include "platform/trace.h"
 
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -164,24 +166,65 @@ UniqueFile CreateEntryFile(const wchar_t* name)
 // written, or an error after which the archive is not read further.
 enum class EntryResult { Done, LeftOut, Stop };
 
+// The extraction of one archive: the worst cause of failure so far, for the caller's exit code.
+struct Extraction {
+    unzFile archive;
+    bool skipIcons;
+    InstallFailure failure = InstallFailure::None;
+
+    // Records why an entry failed; a full disk outranks a file in use, which outranks the rest.
+    void Failed(DWORD error)
+    {
+        InstallFailure cause = InstallFailure::Other;
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) {
+            cause = InstallFailure::DiskFull;
+        } else if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+            cause = InstallFailure::FileInUse;
+        }
+        if (cause > failure) {
+            failure = cause;
+        }
+    }
+};
+
+// "2024-05-17 10:20:30" from a packed DOS date and time.
+void FormatDosTime(std::uint32_t dosDateTime, wchar_t (&text)[32])
+{
+    const unsigned date = dosDateTime >> 16;
+    const unsigned time = dosDateTime & 0xFFFF;
+    std::swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9), (date >> 5) & 0x0F,
+                  date & 0x1F, time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2);
+}
+
 // A folder entry: the folder, with any missing parents, must exist afterwards.
-EntryResult ExtractFolderEntry(const wchar_t* name)
+EntryResult ExtractFolderEntry(Extraction& run, const wchar_t* name)
 {
     ::CreateDirectoryW(name, nullptr); // an existing folder is fine
     if (!IsFolder(name)) {
         MakeFolderPath(name);
     }
-    return IsFolder(name) ? EntryResult::Done : EntryResult::LeftOut;
+    if (!IsFolder(name)) {
+        DWORD error = ::GetLastError();
+        run.Failed(error);
+        TraceError(error, L"folder %ls: not created", name);
+        return EntryResult::LeftOut;
+    }
+    Trace(L"folder %ls", name);
+    return EntryResult::Done;
 }
 
-EntryResult ExtractFileEntry(unzFile archive, const unz_file_info64& info, const wchar_t* name,
+EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const wchar_t* name,
                              std::size_t folderChars)
 {
     std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockBytes]);
     if (!block) {
+        run.Failed(ERROR_NOT_ENOUGH_MEMORY);
+        TraceError(ERROR_NOT_ENOUGH_MEMORY, L"file %ls: no copy buffer", name);
         return EntryResult::Stop;
     }
-    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
+    if (unzOpenCurrentFilePassword(run.archive, nullptr) != UNZ_OK) {
+        run.Failed(ERROR_INVALID_DATA);
+        TraceError(ERROR_INVALID_DATA, L"file %ls: its data cannot be read from the archive", name);
         return EntryResult::Stop;
     }
     UniqueFile file = CreateEntryFile(name);
@@ -192,7 +235,10 @@ EntryResult ExtractFileEntry(unzFile archive, const unz_file_info64& info, const
         file = CreateEntryFile(name);
     }
     if (!file) {
-        unzCloseCurrentFile(archive);
+        DWORD error = ::GetLastError();
+        unzCloseCurrentFile(run.archive);
+        run.Failed(error);
+        TraceError(error, L"file %ls: cannot be created", name);
         return EntryResult::LeftOut;
     }
 
@@ -201,29 +247,56 @@ EntryResult ExtractFileEntry(unzFile archive, const unz_file_info64& info, const
     // The unzip layer checks the CRC-32 only once the declared size has been read: an entry whose
     // data ends before its declared size would otherwise pass as a short file.
     ZPOS64_T copied = 0;
-    const bool complete = CopyEntryData(archive, file.get(), block.get(), copied) && copied == info.uncompressed_size;
+    const bool copiedAll = CopyEntryData(run.archive, file.get(), block.get(), copied);
+    DWORD error = copiedAll ? ERROR_SUCCESS : ::GetLastError();
+    const bool complete = copiedAll && copied == info.uncompressed_size;
     if (complete) {
         ApplyEntryTime(file.get(), static_cast<std::uint32_t>(info.dosDate));
     }
-    const bool closed = ::CloseHandle(file.release()) != FALSE;
+    if (::CloseHandle(file.release()) == FALSE && error == ERROR_SUCCESS) {
+        error = ::GetLastError();
+    }
     // Closing the entry checks its CRC-32.
-    if (unzCloseCurrentFile(archive) != UNZ_OK || !complete || !closed) {
+    const bool checked = unzCloseCurrentFile(run.archive) == UNZ_OK;
+    if (!copiedAll || error != ERROR_SUCCESS) {
+        run.Failed(error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA);
+        TraceError(error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA, L"file %ls: written incompletely (%llu bytes)",
+                   name, static_cast<unsigned long long>(copied));
         return EntryResult::Stop;
+    }
+    if (!complete || !checked) {
+        run.Failed(ERROR_INVALID_DATA);
+        TraceError(ERROR_INVALID_DATA, L"file %ls: damaged, %llu bytes where %llu are declared%ls", name,
+                   static_cast<unsigned long long>(copied), static_cast<unsigned long long>(info.uncompressed_size),
+                   complete ? L", CRC-32 mismatch" : L"");
+        return EntryResult::Stop;
+    }
+    if (Tracing()) {
+        wchar_t time[32];
+        FormatDosTime(static_cast<std::uint32_t>(info.dosDate), time);
+        Trace(L"file %ls: %llu bytes, %ls", name, static_cast<unsigned long long>(copied), time);
+        CountTraced(TraceCounter::Files);
     }
     return EntryResult::Done;
 }
 
-EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
+EntryResult ExtractCurrentEntry(Extraction& run)
 {
     unz_file_info64 info{};
     char rawName[kEntryNameBytes] = {};
-    if (unzGetCurrentFileInfo64(archive, &info, rawName, sizeof(rawName) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    if (unzGetCurrentFileInfo64(run.archive, &info, rawName, sizeof(rawName) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        run.Failed(ERROR_INVALID_DATA);
+        TraceError(ERROR_INVALID_DATA, L"entry after the last one read: unreadable");
         return EntryResult::Stop;
     }
-    if (skipIcons && ContainsIconLibraryName(rawName)) {
+    if (run.skipIcons && ContainsIconLibraryName(rawName)) {
+        Trace(L"entry %hs: left out, the installed icon library stays", rawName);
         return EntryResult::Done;
     }
     if (info.size_filename >= kEntryNameBytes) {
+        run.Failed(ERROR_FILENAME_EXCED_RANGE);
+        TraceError(ERROR_FILENAME_EXCED_RANGE, L"entry %hs...: refused, its name is longer than %zu bytes", rawName,
+                   kEntryNameBytes - 1);
         return EntryResult::LeftOut; // a cut name would name another file
     }
 
@@ -231,8 +304,14 @@ EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
     const bool utf8 = (info.flag & kUtf8NameFlag) != 0;
     wchar_t name[kEntryNameChars] = {};
     if (::MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, utf8 ? MB_ERR_INVALID_CHARS : 0, rawName, -1, name,
-                              static_cast<int>(kEntryNameChars)) == 0
-        || !IsSafeEntryName(name)) {
+                              static_cast<int>(kEntryNameChars)) == 0) {
+        run.Failed(ERROR_INVALID_NAME);
+        TraceError(ERROR_INVALID_NAME, L"entry %hs: refused, its name cannot be decoded", rawName);
+        return EntryResult::LeftOut;
+    }
+    if (!IsSafeEntryName(name)) {
+        run.Failed(ERROR_INVALID_NAME);
+        TraceError(ERROR_INVALID_NAME, L"entry %ls: refused, it would leave the folder or names a device", name);
         return EntryResult::LeftOut;
     }
     std::size_t nameLen = std::wcslen(name);
@@ -242,23 +321,73 @@ EntryResult ExtractCurrentEntry(unzFile archive, bool skipIcons)
             fileStart = i + 1;
         }
     }
-    return fileStart == nameLen ? ExtractFolderEntry(name) : ExtractFileEntry(archive, info, name, fileStart);
+    return fileStart == nameLen ? ExtractFolderEntry(run, name) : ExtractFileEntry(run, info, name, fileStart);
+}
+
+// The bytes the archive's entries declare (the icon library's left out when it is skipped); false
+// when the archive's directory cannot be read.
+bool DeclaredBytes(unzFile archive, bool skipIcons, ZPOS64_T& total)
+{
+    total = 0;
+    int status = unzGoToFirstFile(archive);
+    for (; status == UNZ_OK; status = unzGoToNextFile(archive)) {
+        unz_file_info64 info{};
+        char rawName[kEntryNameBytes] = {};
+        if (unzGetCurrentFileInfo64(archive, &info, rawName, sizeof(rawName) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            return false;
+        }
+        if (!(skipIcons && ContainsIconLibraryName(rawName))) {
+            total += info.uncompressed_size;
+        }
+    }
+    return status == UNZ_END_OF_LIST_OF_FILE && unzGoToFirstFile(archive) == UNZ_OK;
+}
+
+// Whether the declared bytes fit the space the destination's volume leaves this user. A volume
+// whose free space cannot be read is not refused: the writes will tell.
+bool FitsFreeSpace(unzFile archive, const wchar_t* destination, bool skipIcons)
+{
+    ULARGE_INTEGER available{};
+    ZPOS64_T needed = 0;
+    if (::GetDiskFreeSpaceExW(destination, &available, nullptr, nullptr) == FALSE
+        || !DeclaredBytes(archive, skipIcons, needed)) {
+        return true;
+    }
+    Trace(L"space: %llu bytes to write, %llu bytes free on the destination's volume",
+          static_cast<unsigned long long>(needed), static_cast<unsigned long long>(available.QuadPart));
+    return needed <= available.QuadPart;
 }
 
 // Extracts the open archive into destination, which becomes the current directory.
-int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIcons)
+int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIcons, InstallFailure* why)
 {
-    if (::SetCurrentDirectoryW(destination) == FALSE) {
+    Extraction run{archive, skipIcons};
+    auto fail = [&run, why](InstallFailure cause) {
+        if (cause > run.failure) {
+            run.failure = cause;
+        }
+        if (why != nullptr) {
+            *why = run.failure;
+        }
         return -1;
+    };
+    if (::SetCurrentDirectoryW(destination) == FALSE) {
+        TraceError(::GetLastError(), L"extraction: the destination %ls cannot be entered", destination);
+        return fail(InstallFailure::Other);
     }
     // An archive without entries installs nothing: a damaged end of archive reads that way.
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry == 0) {
-        return -1;
+        TraceError(ERROR_INVALID_DATA, L"extraction: the archive lists no entries");
+        return fail(InstallFailure::Other);
+    }
+    if (!FitsFreeSpace(archive, destination, skipIcons)) {
+        TraceError(ERROR_DISK_FULL, L"extraction: not enough free space, nothing written");
+        return fail(InstallFailure::NotEnoughSpace);
     }
     bool complete = true;
     for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-        EntryResult result = ExtractCurrentEntry(archive, skipIcons);
+        EntryResult result = ExtractCurrentEntry(run);
         if (result == EntryResult::Stop) {
             complete = false;
             break;
@@ -267,11 +396,17 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
             complete = false;
         }
         if (i + 1 < global.number_entry && unzGoToNextFile(archive) != UNZ_OK) {
+            run.Failed(ERROR_INVALID_DATA);
+            TraceError(ERROR_INVALID_DATA, L"extraction: entry %llu of %llu cannot be reached",
+                       static_cast<unsigned long long>(i + 2), static_cast<unsigned long long>(global.number_entry));
             complete = false;
             break;
         }
     }
-    return complete ? 0 : -1;
+    if (complete) {
+        return 0;
+    }
+    return fail(run.failure == InstallFailure::None ? InstallFailure::Other : run.failure);
 }
 
 } // namespace
@@ -356,9 +491,16 @@ void ApplyEntryTime(HANDLE file, std::uint32_t dosDateTime)
     ::SetFileTime(file, &utc, &accessed, &utc);
 }
 
-int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons)
+int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons,
+                   InstallFailure* why)
 {
+    if (why != nullptr) {
+        *why = InstallFailure::None;
+    }
     if (data == nullptr || size == 0) {
+        if (why != nullptr) {
+            *why = InstallFailure::Other;
+        }
         return -1;
     }
     MemoryArchive memory{static_cast<const unsigned char*>(data), static_cast<ZPOS64_T>(size), 0, false};
@@ -373,27 +515,36 @@ int ExtractArchive(const void* data, std::size_t size, const wchar_t* destinatio
     functions.opaque = &memory;
     UniqueArchive archive(unzOpen2_64(&memory, &functions));
     if (!archive) {
+        if (why != nullptr) {
+            *why = InstallFailure::Other;
+        }
+        TraceError(ERROR_INVALID_DATA, L"extraction: the payload is not a readable archive");
         return -1;
     }
-    return ExtractOpenArchive(archive.get(), destination, skipIcons);
+    return ExtractOpenArchive(archive.get(), destination, skipIcons, why);
 }
 
-int ExtractPayload(const wchar_t* destination, bool skipIcons)
+int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* why)
 {
+    if (why != nullptr) {
+        *why = InstallFailure::Other;
+    }
     HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(kPayloadId), kPayloadType);
     if (resource == nullptr) {
+        TraceError(::GetLastError(), L"extraction: the payload resource is missing");
         return -1;
     }
     HGLOBAL loaded = ::LoadResource(module, resource);
     const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     DWORD size = ::SizeofResource(module, resource);
     if (data == nullptr || size == 0) {
+        TraceError(ERROR_INVALID_DATA, L"extraction: the payload resource cannot be read");
         return -1;
     }
     // Read where the program's image holds it: no copy on disk that another process could
     // replace before it is opened again.
-    return ExtractArchive(data, size, destination, skipIcons);
+    return ExtractArchive(data, size, destination, skipIcons, why);
 }
 
 } // namespace ph

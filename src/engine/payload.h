@@ -1,6 +1,8 @@
 // Unpacking the product archive that the setup program carries as resource "ZIP" 1974.
 #pragma once
 
+#include "engine/install_options.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -11,15 +13,20 @@ namespace ph {
 // Extracts the payload resource of the program's module, read where the module's image holds it,
 // into destination (an existing folder ending in a backslash). skipIcons leaves out every entry
 // whose name contains "icons.dll" in any letter case. Returns 0 when every entry was written
-// completely, -1 otherwise.
-int ExtractPayload(const wchar_t* destination, bool skipIcons);
+// completely, -1 otherwise. Before the first file is written, the sizes the entries declare are
+// held against the free space of the destination's volume: a payload that does not fit writes
+// nothing. why, when given, receives the cause of a failure (none on success).
+int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* why = nullptr);
 
 // Extracts the archive held in the size bytes at data into destination, which becomes (and stays)
 // the process's current directory. Returns -1 when the archive cannot be opened or the destination
 // entered, and also when any entry was left unwritten or incomplete (the other entries are still
 // written as far as the archive allows); 0 otherwise. An entry is complete when the bytes written
 // are exactly its declared size and its CRC-32 matches; a folder entry when the folder exists.
-int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons);
+// why, when given, receives the cause of a failure: a full disk outranks a file in use, which
+// outranks the rest.
+int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons,
+                   InstallFailure* why = nullptr);
 
 // Creates a folder path level by level ('\' or '/' separators, one trailing '/' ignored).
 // Returns 1 when done, 0 for an empty path or when a level could not be created because its

@@ -2,6 +2,7 @@
 #include "engine/viewer_settings.h"
 
 #include "platform/probes.h"
+#include "platform/trace.h"
 #include "base/folder_tree.h"
 #include "engine/existing_install.h"
 
@@ -74,7 +75,12 @@ bool IsPortableLayout(const wchar_t* settingsPath)
 // A key that cannot be written leaves the file as it was; the installation goes on regardless.
 void WriteKey(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
 {
-    ::WritePrivateProfileStringW(section, key, value, file);
+    if (::WritePrivateProfileStringW(section, key, value, file) == FALSE) {
+        TraceError(::GetLastError(), L"settings: [%ls] %ls in %ls not written", section, key, file);
+        return;
+    }
+    Trace(L"settings: [%ls] %ls%ls%ls in %ls", section, key, value != nullptr ? L"=" : L" removed",
+          value != nullptr ? value : L"", file);
 }
 
 void WriteSkin(const ToolbarSkin& skin, const wchar_t* file)
@@ -279,6 +285,10 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
         bool expanded = std::wcschr(iniFolder, L'%') == nullptr ? CopyTextWhole(folder, iniFolder)
                                                                  : ExpandEnvReferences(iniFolder, folder) == 1;
         redirected = expanded && SettingsFileInFolder(folder, settingsPath);
+        if (!redirected) {
+            Trace(L"settings: the settings folder %ls cannot be used, the settings stay in %ls", iniFolder,
+                  programIniPath);
+        }
     }
     if (redirected) {
         WriteKey(kOthersSection, kIniFolderKey, iniFolder, programIniPath);
@@ -297,8 +307,13 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
     if (skin[0] != L'\0') {
         return 1;
     }
-    int scale = DisplayScaleFromDpi(Seams().displayDpiX());
-    WriteSkin(ChooseToolbarSkin(scale, Seams().fullScreenHeight()), settingsPath);
+    const int dpi = Seams().displayDpiX();
+    const int scale = DisplayScaleFromDpi(dpi);
+    const int screenHeight = Seams().fullScreenHeight();
+    const ToolbarSkin chosen = ChooseToolbarSkin(scale, screenHeight);
+    Trace(L"settings: display %d DPI (scale %d %%), full-screen height %d: skin %ls", dpi, scale, screenHeight,
+          chosen.skin);
+    WriteSkin(chosen, settingsPath);
     if (portableLayout) {
         WriteSkin(kPortableSkin, programIniPath);
     }

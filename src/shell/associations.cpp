@@ -90,12 +90,12 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
     if (!ComposeText(key, kUserFileExtsKey, extension, L"\\UserChoice")) {
         return 0;
     }
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
-    UniqueRegKey choice;
-    if (::RegCreateKeyW(HKEY_CURRENT_USER, key, choice.put()) != ERROR_SUCCESS) {
+    DeleteRegistryKey(HKEY_CURRENT_USER, key);
+    ValuesKey choice;
+    if (!CreateValuesKey(choice, HKEY_CURRENT_USER, key)) {
         return 0;
     }
-    ok = SetNamedString(choice.get(), L"Progid", progId) && ok;
+    ok = SetNamedString(choice, L"Progid", progId) && ok;
     return ok ? 1 : 0;
 }
 
@@ -106,19 +106,18 @@ void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdCla
     if (!ComposeText(name, L".", extension) || !ComposeText(progId, kProductProgId, L".", progIdClass)) {
         return;
     }
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFileAssociationsKey, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
-        return;
+    ValuesKey key;
+    if (OpenValuesKey(key, HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE)) {
+        SetNamedString(key, name, progId);
     }
-    SetNamedString(key.get(), name, progId);
 }
 
 void SuppressAppxOpenWith()
 {
     for (const wchar_t* appxClass : kAppxClasses) {
-        UniqueRegKey key;
-        if (::RegCreateKeyW(HKEY_CURRENT_USER, appxClass, key.put()) == ERROR_SUCCESS) {
-            SetNamedString(key.get(), L"NoOpenWith", L"");
+        ValuesKey key;
+        if (CreateValuesKey(key, HKEY_CURRENT_USER, appxClass)) {
+            SetNamedString(key, L"NoOpenWith", L"");
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "base/handles.h"
+#include "platform/trace.h"
 #include "res/version.h"
 #include "shell/associations.h"
 #include "shell/compose_text.h"
@@ -202,43 +203,33 @@ void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, R
 void ApplyRegistryPlan(const RegistryPlan& plan)
 {
     // The key that named values go into; empty when its open or create failed.
-    UniqueRegKey valuesKey;
+    ValuesKey values;
     for (std::size_t i = 0; i < plan.count; ++i) {
         const RegistryWrite& w = plan.writes[i];
         switch (w.step) {
         case RegistryStep::SetDefault:
-            valuesKey.reset();
+            values.key.reset();
             SetDefaultString(w.hive, w.key, w.text);
             break;
         case RegistryStep::DeleteKey:
-            valuesKey.reset();
-            ::RegDeleteKeyW(w.hive, w.key);
+            values.key.reset();
+            DeleteRegistryKey(w.hive, w.key);
             break;
-        case RegistryStep::CreateKey: {
-            valuesKey.reset();
-            UniqueRegKey created;
-            ::RegCreateKeyW(w.hive, w.key, created.put());
+        case RegistryStep::CreateKey:
+            values.key.reset();
+            CreateRegistryKey(w.hive, w.key);
             break;
-        }
         case RegistryStep::OpenForValues:
-            if (::RegOpenKeyExW(w.hive, w.key, 0, w.access, valuesKey.put()) != ERROR_SUCCESS) {
-                valuesKey.reset();
-            }
+            OpenValuesKey(values, w.hive, w.key, w.access);
             break;
         case RegistryStep::CreateForValues:
-            if (::RegCreateKeyW(w.hive, w.key, valuesKey.put()) != ERROR_SUCCESS) {
-                valuesKey.reset();
-            }
+            CreateValuesKey(values, w.hive, w.key);
             break;
         case RegistryStep::NamedString:
-            if (valuesKey) {
-                SetNamedString(valuesKey.get(), w.name, w.text);
-            }
+            SetNamedString(values, w.name, w.text);
             break;
         case RegistryStep::NamedDword:
-            if (valuesKey) {
-                SetNamedDword(valuesKey.get(), w.name, w.number);
-            }
+            SetNamedDword(values, w.name, w.number);
             break;
         }
     }
@@ -255,6 +246,7 @@ int RegisterApplication(int associate, const wchar_t* destinationFolder, int sta
     EnsureFolderTree(folder, kWorkPathChars);
     RegistrationTexts texts;
     if (!BuildRegistrationTexts(folder, texts)) {
+        Trace(L"registration: %ls leaves no room for the viewer's path, nothing registered", folder);
         return 0;
     }
 
@@ -278,9 +270,12 @@ int RegisterApplication(int associate, const wchar_t* destinationFolder, int sta
     if (associate == 0) {
         return 1;
     }
-    if (WindowsVersionClass() == kWindows10Class) {
+    const int versionClass = WindowsVersionClass();
+    Trace(L"associations: Windows version class %d", versionClass);
+    if (versionClass == kWindows10Class) {
         SuppressAppxOpenWith();
     }
+    Trace(L"associations: the shell is told of the changed associations");
     NotifyAssociationsChanged();
     return 1;
 }

@@ -1,31 +1,39 @@
-// The three kinds of registry write the shell registration makes, each with a type-honest
-// result: true when the platform reported success.
+// The registry writes the shell registration makes, each with a type-honest result (true when the
+// platform reported success) and each recorded in the verbose log with its key, value and result.
 #pragma once
+
+#include "base/handles.h"
 
 #include <windows.h>
 
-#include <cwchar>
-
 namespace ph {
 
+// A key opened or created for named values, with the name it was opened by.
+struct ValuesKey {
+    UniqueRegKey key;
+    HKEY hive = nullptr;
+    const wchar_t* path = nullptr;
+
+    explicit operator bool() const { return static_cast<bool>(key); }
+};
+
 // Creates the key path with every missing parent and sets its unnamed value (REG_SZ).
-inline bool SetDefaultString(HKEY hive, const wchar_t* subKey, const wchar_t* text)
-{
-    DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
-    return ::RegSetValueW(hive, subKey, REG_SZ, text, bytes) == ERROR_SUCCESS;
-}
+bool SetDefaultString(HKEY hive, const wchar_t* subKey, const wchar_t* text);
 
-// A named REG_SZ value; its size counts the terminating NUL.
-inline bool SetNamedString(HKEY key, const wchar_t* name, const wchar_t* text)
-{
-    DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) == ERROR_SUCCESS;
-}
+// Removes a key without subkeys; a key that is not there is no failure.
+bool DeleteRegistryKey(HKEY hive, const wchar_t* subKey);
 
-inline bool SetNamedDword(HKEY key, const wchar_t* name, DWORD number)
-{
-    return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number))
-        == ERROR_SUCCESS;
-}
+// Creates the key path and closes it again.
+bool CreateRegistryKey(HKEY hive, const wchar_t* subKey);
+
+// Opens an existing key, or creates the key path, for the named values that follow; values is
+// empty when that failed.
+bool OpenValuesKey(ValuesKey& values, HKEY hive, const wchar_t* subKey, REGSAM access);
+bool CreateValuesKey(ValuesKey& values, HKEY hive, const wchar_t* subKey);
+
+// A named REG_SZ value, its size counting the terminating NUL; a named REG_DWORD value. Into an
+// empty ValuesKey nothing is written: the value is recorded as skipped.
+bool SetNamedString(const ValuesKey& values, const wchar_t* name, const wchar_t* text);
+bool SetNamedDword(const ValuesKey& values, const wchar_t* name, DWORD number);
 
 } // namespace ph

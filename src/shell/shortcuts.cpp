@@ -6,6 +6,7 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "res/version.h"
+#include "platform/trace.h"
 #include "shell/compose_text.h"
 
 #include <windows.h>
@@ -59,14 +60,20 @@ void ResolveShellFolder(int csidl, wchar_t (&folder)[kPathChars])
 int SaveShortcut(const wchar_t* linkPath, const wchar_t* target, const wchar_t* arguments, const wchar_t* iconPath,
                  int iconIndex, const wchar_t* description)
 {
+    auto failed = [linkPath, target](HRESULT hr, const wchar_t* what) {
+        TraceError(static_cast<DWORD>(hr), L"shortcut %ls -> %ls: %ls", linkPath, target, what);
+        return 0;
+    };
     ComApartment com;
     ComPtr<IShellLinkW> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
-        return 0;
+    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    if (FAILED(hr)) {
+        return failed(hr, L"no shell link object");
     }
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) {
-        return 0;
+    hr = link->QueryInterface(IID_IPersistFile, file.put_void());
+    if (FAILED(hr)) {
+        return failed(hr, L"the link object cannot be saved");
     }
     if (iconPath != nullptr) {
         link->SetIconLocation(iconPath, iconIndex);
@@ -78,7 +85,14 @@ int SaveShortcut(const wchar_t* linkPath, const wchar_t* target, const wchar_t* 
     if (description != nullptr) {
         link->SetDescription(description);
     }
-    return SUCCEEDED(file->Save(linkPath, TRUE)) ? 1 : 0;
+    hr = file->Save(linkPath, TRUE);
+    if (FAILED(hr)) {
+        return failed(hr, L"not saved");
+    }
+    Trace(L"shortcut %ls -> %ls%ls%ls: ok", linkPath, target, arguments != nullptr ? L" " : L"",
+          arguments != nullptr ? arguments : L"");
+    CountTraced(TraceCounter::Shortcuts);
+    return 1;
 }
 
 } // namespace
@@ -138,7 +152,10 @@ void CreateStartMenuGroup(const wchar_t* installFolder, int allUsers)
     }
 
     wchar_t target[kPathChars];
-    if (WindowsVersionClass() != kWindows8Class && ComposeText(target, installFolder, kUninstallerFile)) {
+    const int versionClass = WindowsVersionClass();
+    Trace(L"shortcuts: Windows version class %d%ls", versionClass,
+          versionClass == kWindows8Class ? L", no uninstaller shortcut" : L"");
+    if (versionClass != kWindows8Class && ComposeText(target, installFolder, kUninstallerFile)) {
         CreateFolderShortcut(group, L"Uninstall Photavian.lnk", target, nullptr, nullptr, 0);
     }
 

@@ -113,7 +113,9 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
     for (int button : buttons) {
         EnableSheetButton(button, false);
     }
-    const int result = RunInstallation(*options, &m_pSheet->m_szInstalledFolder);
+    RunReport report;
+    const int result = RunInstallation(*options, &report);
+    CopyTextCut(m_pSheet->m_szInstalledFolder, report.installedFolder);
     for (int button : buttons) {
         EnableSheetButton(button, true);
     }

@@ -1,6 +1,9 @@
 // Shared pieces of the end-to-end tests: running the real setup program and reading its log.
 #pragma once
 
+#include "app/exit_codes.h"
+#include "base/handles.h"
+#include "framework/property_sheet.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +38,45 @@ inline int RunSetup(const std::wstring& switches, const std::wstring& startFolde
     return RunProcess(L"\"" + exe + L"\" " + switches, startFolder);
 }
 
+// A setup program started without waiting for it.
+struct StartedSetup {
+    UniqueKernelHandle process;
+    UniqueKernelHandle thread; // its first thread
+    DWORD processId = 0;
+};
+
+inline StartedSetup StartSetup(const std::wstring& switches, const std::wstring& startFolder,
+                               const std::wstring& exe = SetupExePath())
+{
+    std::wstring commandLine = L"\"" + exe + L"\" " + switches;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    StartedSetup started;
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, startFolder.c_str(), &startup,
+                         &info)
+        != FALSE) {
+        started.process.reset(info.hProcess);
+        started.thread.reset(info.hThread);
+        started.processId = info.dwProcessId;
+    }
+    return started;
+}
+
+// The exit code of a started setup program; -1 when it did not end in time (it is ended then).
+inline int WaitForExit(const StartedSetup& started, DWORD timeoutMs = 60000)
+{
+    if (!started.process || ::WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        if (started.process) {
+            ::TerminateProcess(started.process.get(), 99);
+        }
+        return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(started.process.get(), &code);
+    return static_cast<int>(code);
+}
+
 // The log entries written into folder, each without its date and time prefix. The prefix is
 // checked on the way: "<short date> - HH:MM:SS: ".
 inline std::vector<std::string> LogMessages(const std::wstring& folder)
@@ -56,6 +98,52 @@ inline std::wstring ShellFolder(int csidl)
     wchar_t folder[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
     return folder;
+}
+
+// A top-level dialog window of process id holding a control with childId; null when none.
+inline HWND FindDialogOfProcess(DWORD processId, int childId)
+{
+    struct Search {
+        DWORD processId;
+        int childId;
+        HWND found;
+    } search{processId, childId, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = {};
+            ::GetClassNameW(window, className, 16);
+            if (owner != s->processId || std::wstring(className) != L"#32770" || !::IsWindowVisible(window)
+                || ::GetDlgItem(window, s->childId) == nullptr) {
+                return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline HWND WaitForDialogOfProcess(DWORD processId, int childId)
+{
+    for (int attempt = 0; attempt < 1500; ++attempt) {
+        if (HWND found = FindDialogOfProcess(processId, childId)) {
+            return found;
+        }
+        ::Sleep(20);
+    }
+    return nullptr;
+}
+
+// Clicks a button of another process's window without waiting for what the click starts (a
+// message box would block a sent click), then posts a harmless message: a modal loop notices
+// that it should end only when a message arrives.
+inline void ClickInOtherProcess(HWND dialog, int buttonId)
+{
+    ::PostMessageW(::GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+    ::PostMessageW(dialog, WM_NULL, 0, 0);
 }
 
 } // namespace ph::test

@@ -34,9 +34,9 @@ protected:
 
     // What a stopped run leaves: its exit code, one log entry in the start folder, and nothing
     // registered.
-    static void ExpectStopped(int exitCode, const std::wstring& start, const std::string& entry)
+    static void ExpectStopped(int exitCode, int expectedCode, const std::wstring& start, const std::string& entry)
     {
-        EXPECT_EQ(exitCode, 1);
+        EXPECT_EQ(exitCode, expectedCode);
         std::vector<std::string> messages = LogMessages(start);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0], entry);
@@ -100,21 +100,24 @@ TEST_F(HostileInput, DestinationsThatCannotBeInstalledInto)
     ASSERT_TRUE(WriteFileBytes(target / L"file.txt", "a file, not a folder"));
     struct Case {
         std::wstring folder;
+        int exitCode;
         std::string entry;
     };
     const std::string file = Narrow(target / L"file.txt");
     const Case cases[] = {
-        {target / L"file.txt", kCannotCreateDestination + ": " + file + "\\"},
-        {L"Q:\\Apps\\Photavian", kCannotCreateDestination + ": Q:\\Apps\\Photavian\\"},
-        {L"\\\\nosuchserver\\share\\Photavian", kCannotCreateDestination + ": \\\\nosuchserver\\share\\Photavian\\"},
+        {target / L"file.txt", kExitAccessDenied, kCannotCreateDestination + ": " + file + "\\"},
+        {L"Q:\\Apps\\Photavian", kExitAccessDenied, kCannotCreateDestination + ": Q:\\Apps\\Photavian\\"},
+        {L"\\\\nosuchserver\\share\\Photavian", kExitAccessDenied,
+         kCannotCreateDestination + ": \\\\nosuchserver\\share\\Photavian\\"},
         // Device names open the device, never a folder.
-        {L"C:\\Apps\\CON", kInvalidDestination + ": C:\\Apps\\CON"},
-        {L"C:\\Apps\\nul.txt\\x", kInvalidDestination + ": C:\\Apps\\nul.txt\\x"},
-        {L"\\\\.\\C:\\Apps", kInvalidDestination + ": \\\\.\\C:\\Apps"},
+        {L"C:\\Apps\\CON", kExitInvalidDestination, kInvalidDestination + ": C:\\Apps\\CON"},
+        {L"C:\\Apps\\nul.txt\\x", kExitInvalidDestination, kInvalidDestination + ": C:\\Apps\\nul.txt\\x"},
+        {L"\\\\.\\C:\\Apps", kExitInvalidDestination, kInvalidDestination + ": \\\\.\\C:\\Apps"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.folder));
-        ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + c.folder, m_start.Path()), m_start.Path(), c.entry);
+        ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + c.folder, m_start.Path()), c.exitCode, m_start.Path(),
+                      c.entry);
         EXPECT_FALSE(FolderExists(L"C:\\Apps"));
     }
     EXPECT_EQ(ReadFileBytes(target / L"file.txt"), "a file, not a folder");
@@ -130,7 +133,8 @@ TEST_F(HostileInput, ACommandLineCutThroughTheFolderIsRefused)
         SCOPED_TRACE(folderStart);
         std::wstring line = head + std::wstring(folderStart - head.size() - 1, L'p') + L" /folder=" + target.Path()
             + L"\\App";
-        ExpectStopped(RunProcess(line, m_start.Path()), m_start.Path(), kInvalidDestination + ": ");
+        ExpectStopped(RunProcess(line, m_start.Path()), kExitInvalidDestination, m_start.Path(),
+                      kInvalidDestination + ": ");
         EXPECT_TRUE(ListTree(target.Path()).empty());
         EXPECT_FALSE(FolderExists(L"C:\\Program Files\\Photavian"));
     }
@@ -149,14 +153,15 @@ TEST_F(HostileInput, AStartFolderLongerThanAPathKeepsTheLogThere)
     ASSERT_EQ(start.size(), 250u);
 
     // A relative destination there is too long once made absolute.
-    ExpectStopped(RunSetup(L"/silent /folder=rel", start), start, kInvalidDestination + ": " + Narrow(start) + "\\rel");
+    ExpectStopped(RunSetup(L"/silent /folder=rel", start), kExitInvalidDestination, start,
+                  kInvalidDestination + ": " + Narrow(start) + "\\rel");
 
     // The extraction enters the destination before it fails: the entry still lands in the start
     // folder.
     ScratchFolder work(L"hostile_long_work");
     std::wstring exe = work / L"setup-damaged.exe";
     ASSERT_TRUE(CopySetupWithPayload(exe, ArchiveBuilder().FileWithWrongCrc("a.txt", "alpha").Bytes()));
-    ExpectStopped(RunSetup(L"/silent /folder=" + work.Path() + L"\\dest", start, exe), start,
+    ExpectStopped(RunSetup(L"/silent /folder=" + work.Path() + L"\\dest", start, exe), kExitInstallFailure, start,
                   Narrow(work.Path()) + "\\dest\\: " + kCannotInstallAllFiles);
     EXPECT_FALSE(FileExists(work / L"dest\\Photavian_Install.log"));
     RemoveTree(L"C:\\ph_tests\\hostile_long");
@@ -215,10 +220,11 @@ protected:
 
 TEST_F(SmallDrive, AFullDiskDuringTheExtractionStopsTheRun)
 {
-    // The product does not fit at all.
+    // The product does not fit at all: found before any file is written.
     FillDriveLeaving(64 * 1024);
-    ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path()), m_start.Path(),
-                  Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
+    ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path()), kExitDiskFull,
+                  m_start.Path(), Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
+    EXPECT_EQ(ListTree(m_root + L"dest"), std::vector<std::wstring>{L"Plugins\\"}) << "no file written";
     ClearDrive();
 
     // Small files fit their buffered writes but not the disk's blocks: the loss shows only when
@@ -231,7 +237,8 @@ TEST_F(SmallDrive, AFullDiskDuringTheExtractionStopsTheRun)
     std::wstring exe = work / L"setup-small-files.exe";
     ASSERT_TRUE(CopySetupWithPayload(exe, small.Bytes()));
     FillDriveLeaving(16 * 1024);
-    ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path(), exe), m_start.Path(),
+    ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path(), exe), kExitDiskFull,
+                  m_start.Path(),
                   Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
 }
 

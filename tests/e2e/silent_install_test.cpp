@@ -150,7 +150,7 @@ TEST_F(SilentInstall, EmptyFolderValueIsAnInvalidDestination)
     for (const wchar_t* line : lines) {
         SCOPED_TRACE(Narrow(line));
         ScratchFolder start(L"empty_start");
-        EXPECT_EQ(RunSetup(line, start.Path()), 1);
+        EXPECT_EQ(RunSetup(line, start.Path()), kExitInvalidDestination);
         std::vector<std::string> messages = LogMessages(start.Path());
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0], kInvalidDestination + ": ");
@@ -163,7 +163,7 @@ TEST_F(SilentInstall, UncreatableDestinationIsReportedWithTheNormalisedFolder)
     ScratchFolder target(L"uncreatable");
     ASSERT_TRUE(WriteFileBytes(target / L"file.txt", "a file, not a folder"));
 
-    EXPECT_EQ(RunSetup(L"/silent /folder=" + target.Path() + L"\\file.txt \\sub", m_start.Path()), 1);
+    EXPECT_EQ(RunSetup(L"/silent /folder=" + target.Path() + L"\\file.txt \\sub", m_start.Path()), kExitAccessDenied);
 
     std::vector<std::string> messages = LogMessages(m_start.Path());
     ASSERT_EQ(messages.size(), 1u);
@@ -176,7 +176,7 @@ TEST_F(SilentInstall, RunningViewerRefusesTheInstallation)
     ASSERT_TRUE(viewer.Exists());
     ScratchFolder target(L"refused");
 
-    EXPECT_EQ(RunSetup(L"/silent /folder=" + target.Path() + L"\\dest", m_start.Path()), 1);
+    EXPECT_EQ(RunSetup(L"/silent /folder=" + target.Path() + L"\\dest", m_start.Path()), kExitViewerRunning);
 
     std::vector<std::string> messages = LogMessages(m_start.Path());
     ASSERT_EQ(messages.size(), 1u);
@@ -186,10 +186,10 @@ TEST_F(SilentInstall, RunningViewerRefusesTheInstallation)
 
 TEST_F(SilentInstall, FailedRunsAppendTheirEntriesOldestFirst)
 {
-    EXPECT_EQ(RunSetup(L"/silent /folder=", m_start.Path()), 1);
+    EXPECT_EQ(RunSetup(L"/silent /folder=", m_start.Path()), kExitInvalidDestination);
     {
         FakeViewerWindow viewer;
-        EXPECT_EQ(RunSetup(L"/silent /folder=", m_start.Path()), 1);
+        EXPECT_EQ(RunSetup(L"/silent /folder=", m_start.Path()), kExitViewerRunning);
     }
     std::vector<std::string> messages = LogMessages(m_start.Path());
     ASSERT_EQ(messages.size(), 2u);
@@ -205,7 +205,7 @@ TEST_F(SilentInstall, DestinationWithoutRoomForTheViewerPathIsRefused)
     folder += std::wstring(247 - folder.size(), L'x');
     ASSERT_EQ(folder.size(), 247u);
 
-    EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), 1);
+    EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), kExitInvalidDestination);
     std::vector<std::string> messages = LogMessages(m_start.Path());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], kInvalidDestination + ": " + Narrow(folder));
@@ -217,83 +217,24 @@ TEST_F(SilentInstall, DestinationWithoutRoomForTheViewerPathIsRefused)
     EXPECT_TRUE(FileExists(folder + L"\\ph_tav64.exe"));
 }
 
-// A top-level dialog window of process id holding a control with childId; null when none.
-HWND FindDialogOfProcess(DWORD processId, int childId)
-{
-    struct Search {
-        DWORD processId;
-        int childId;
-        HWND found;
-    } search{processId, childId, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t className[16] = {};
-            ::GetClassNameW(window, className, 16);
-            if (owner != s->processId || std::wstring(className) != L"#32770" || !::IsWindowVisible(window)
-                || ::GetDlgItem(window, s->childId) == nullptr) {
-                return TRUE;
-            }
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForDialogOfProcess(DWORD processId, int childId)
-{
-    for (int attempt = 0; attempt < 1500; ++attempt) {
-        if (HWND found = FindDialogOfProcess(processId, childId)) {
-            return found;
-        }
-        ::Sleep(20);
-    }
-    return nullptr;
-}
-
-// Clicks a button of another process's window without waiting for what the click starts (a
-// message box would block a sent click), then posts a harmless message: a modal loop notices
-// that it should end only when a message arrives.
-void ClickInOtherProcess(HWND dialog, int buttonId)
-{
-    ::PostMessageW(::GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
-    ::PostMessageW(dialog, WM_NULL, 0, 0);
-}
-
 TEST_F(SilentInstall, WithoutSilentNothingIsInstalled)
 {
     // "/Silent" is not the silent switch: the wizard opens, and leaving it installs nothing.
-    std::wstring commandLine = L"\"" + SetupExePath() + L"\" /Silent";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_NE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               m_start.Path().c_str(), &startup, &info),
-              FALSE);
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
+    StartedSetup setup = StartSetup(L"/Silent", m_start.Path());
+    ASSERT_TRUE(setup.process);
 
     // The wizard's sheet has the Next button of wizard mode.
-    HWND sheet = WaitForDialogOfProcess(info.dwProcessId, 0x3024);
+    HWND sheet = WaitForDialogOfProcess(setup.processId, kNextButtonId);
     EXPECT_NE(sheet, nullptr) << "the wizard did not open";
     if (sheet != nullptr) {
         ClickInOtherProcess(sheet, IDCANCEL);
-        HWND question = WaitForDialogOfProcess(info.dwProcessId, IDYES);
+        HWND question = WaitForDialogOfProcess(setup.processId, IDYES);
         EXPECT_NE(question, nullptr) << "Exit did not ask";
         if (question != nullptr) {
             ClickInOtherProcess(question, IDYES);
         }
     }
-    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.get(), 99);
-        FAIL() << "the wizard did not end";
-    }
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(WaitForExit(setup, 30000), kExitUserExit) << "left without installing";
     EXPECT_FALSE(FolderExists(L"C:\\Program Files\\Photavian"));
     EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
 }

@@ -351,12 +351,20 @@ TEST_F(ExtractArchiveTest, EntriesWhoseDataIsNotTheirDeclaredSizeFail)
         {"stored, declaring more", data.size() + 4096, true},
         {"ZIP64, declaring 5 GB", 5ull << 30, false},
     };
+    // What does not fit the free space is refused before anything is written.
+    ULARGE_INTEGER free{};
+    ASSERT_NE(::GetDiskFreeSpaceExW(Destination().c_str(), &free, nullptr, nullptr), FALSE);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ArchiveBuilder archive;
         archive.File("first.txt", "1").FileDeclaringSize("lies.bin", data, c.declared, c.stored);
-        EXPECT_EQ(Extract(archive), -1);
-        EXPECT_EQ(ReadFileBytes(Target(L"first.txt")), "1");
+        ph::InstallFailure why = ph::InstallFailure::None;
+        EXPECT_EQ(ph::ExtractArchive(archive.Bytes().data(), archive.Bytes().size(), Destination().c_str(), false, &why),
+                  -1);
+        const bool fits = c.declared + 1 < free.QuadPart;
+        EXPECT_EQ(why, fits ? ph::InstallFailure::Other : ph::InstallFailure::NotEnoughSpace);
+        EXPECT_EQ(ReadFileBytes(Target(L"first.txt")), fits ? "1" : "");
+        ::DeleteFileW(Target(L"first.txt").c_str());
         ::DeleteFileW(Target(L"lies.bin").c_str());
     }
     // The same data declared truthfully is written.
