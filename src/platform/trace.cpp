@@ -55,11 +55,26 @@ void WriteLine(const wchar_t* text)
     }
 }
 
-void FormatInto(wchar_t (&text)[kLineChars], const wchar_t* format, va_list arguments)
+// Formats one line and, when error is given, appends ": error N: <the system's message for N>".
+void WriteEvent(const DWORD* error, const wchar_t* format, va_list arguments)
 {
+    wchar_t text[kLineChars];
     if (std::vswprintf(text, kLineChars, format, arguments) < 0) {
         text[kLineChars - 1] = L'\0'; // a cut line is still worth writing
     }
+    if (error != nullptr) {
+        wchar_t message[kErrorTextChars] = {};
+        DWORD chars = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, *error, 0,
+                                       message, static_cast<DWORD>(kErrorTextChars), nullptr);
+        // The system's texts end in a line break.
+        while (chars > 0 && (message[chars - 1] == L'\n' || message[chars - 1] == L'\r' || message[chars - 1] == L' ')) {
+            message[--chars] = L'\0';
+        }
+        std::size_t used = std::wcslen(text);
+        std::swprintf(text + used, kLineChars - used, L": error %lu: %ls", static_cast<unsigned long>(*error),
+                      chars > 0 ? message : L"(no text)");
+    }
+    WriteLine(text);
 }
 
 } // namespace
@@ -98,12 +113,10 @@ void Trace(const wchar_t* format, ...)
     if (!g_trace) {
         return;
     }
-    wchar_t text[kLineChars];
     va_list arguments;
     va_start(arguments, format);
-    FormatInto(text, format, arguments);
+    WriteEvent(nullptr, format, arguments);
     va_end(arguments);
-    WriteLine(text);
 }
 
 void TraceError(DWORD error, const wchar_t* format, ...)
@@ -111,23 +124,10 @@ void TraceError(DWORD error, const wchar_t* format, ...)
     if (!g_trace) {
         return;
     }
-    wchar_t text[kLineChars];
     va_list arguments;
     va_start(arguments, format);
-    FormatInto(text, format, arguments);
+    WriteEvent(&error, format, arguments);
     va_end(arguments);
-
-    wchar_t message[kErrorTextChars] = {};
-    DWORD chars = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                   message, static_cast<DWORD>(kErrorTextChars), nullptr);
-    // The system's texts end in a line break and often a full stop of their own.
-    while (chars > 0 && (message[chars - 1] == L'\n' || message[chars - 1] == L'\r' || message[chars - 1] == L' ')) {
-        message[--chars] = L'\0';
-    }
-    std::size_t used = std::wcslen(text);
-    std::swprintf(text + used, kLineChars - used, L": error %lu: %ls", static_cast<unsigned long>(error),
-                  chars > 0 ? message : L"(no text)");
-    WriteLine(text);
 }
 
 void CountTraced(TraceCounter counter)

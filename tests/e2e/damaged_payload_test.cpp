@@ -10,11 +10,7 @@ namespace {
 class DamagedPayload : public ::testing::Test {
 protected:
     // Earlier tests of this prefix may have registered an installation.
-    void SetUp() override
-    {
-        UnregisterViewer();
-        DeleteMachineTree(kUninstallKey);
-    }
+    void SetUp() override { ForgetProductRegistration(); }
 
     // Runs a copy of the setup program that carries the given archive; returns its exit code.
     int InstallArchive(const std::string& archive)

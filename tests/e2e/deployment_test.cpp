@@ -34,8 +34,7 @@ protected:
     void TearDown() override { Forget(); }
     static void Forget()
     {
-        UnregisterViewer();
-        DeleteMachineTree(kUninstallKey);
+        ForgetProductRegistration();
         DeleteMachineTree(L"SOFTWARE\\RegisteredApplications");
     }
 

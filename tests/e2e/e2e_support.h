@@ -38,6 +38,15 @@ inline int RunSetup(const std::wstring& switches, const std::wstring& startFolde
     return RunProcess(L"\"" + exe + L"\" " + switches, startFolder);
 }
 
+// Forgets the product's registration, its uninstall entry and its default folder, so that a test
+// sees only what its own runs register.
+inline void ForgetProductRegistration()
+{
+    UnregisterViewer();
+    DeleteMachineTree(kUninstallKey);
+    RemoveTree(L"C:\\Program Files\\Photavian");
+}
+
 // A setup program started without waiting for it.
 struct StartedSetup {
     UniqueKernelHandle process;

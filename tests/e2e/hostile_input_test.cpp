@@ -26,10 +26,8 @@ protected:
 
     static void Forget()
     {
-        UnregisterViewer();
-        DeleteMachineTree(kUninstallKey);
+        ForgetProductRegistration();
         ::DeleteFileW(DesktopLink().c_str());
-        RemoveTree(L"C:\\Program Files\\Photavian");
     }
 
     // What a stopped run leaves: its exit code, one log entry in the start folder, and nothing

@@ -55,16 +55,8 @@ std::vector<PayloadEntry> ReadPayloadEntries()
 
 class SilentInstall : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        UnregisterViewer();
-        RemoveTree(L"C:\\Program Files\\Photavian");
-    }
-    void TearDown() override
-    {
-        UnregisterViewer();
-        RemoveTree(L"C:\\Program Files\\Photavian");
-    }
+    void SetUp() override { ForgetProductRegistration(); }
+    void TearDown() override { ForgetProductRegistration(); }
 
     ScratchFolder m_start{L"start"}; // the directory the installer is started from
 };
