@@ -1,134 +1,245 @@
-// Measures silent installations of the real setup program: wall time and the peak memory of the
-// setup process, for the default payload and for a large synthetic one whose entries are far
-// bigger than the copy buffer (the extraction must not hold an entry in memory as a whole).
+// The benchmark program, run under Wine by bench/run-bench.sh (never by ctest): times installers
+// and floors with their peak memory, times the steps of one installation, writes the peer
+// installer's generated lists and the synthetic payloads.
 //
-//   install_bench.exe [runs]
+//   install_bench.exe jobs FILE                      the job file's runs (see RunJobs)
+//   install_bench.exe phases OUT SWITCHES            one installation step by step (see RunPhases)
+//   install_bench.exe peer-script FOLDER SWITCHES    registry.nsh and shortcuts.nsh for the peer
+//   install_bench.exe payload large|wide N ZIP       a synthetic payload
+//   install_bench.exe embed PROGRAM ZIP COPY         COPY: PROGRAM carrying ZIP as its payload
+//   install_bench.exe read-payload                   reads its own payload where the image holds it
+#include "bench.h"
+
 #include "support/test_support.h"
 
 #include "base/handles.h"
 
-#include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <cwchar>
 #include <string>
 #include <vector>
+
+namespace ph::bench {
+
+double Now()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / frequency;
+}
 
 namespace {
 
 using namespace ph::test;
 
-struct Sample {
-    double seconds;
-    double peakWorkingSetMb;
-    double peakPrivateMb;
+// The children start here, so that a log they write stays out of the way.
+constexpr wchar_t kStartFolder[] = L"C:\\ph_bench_start";
+
+constexpr double kMb = 1024.0 * 1024.0;
+
+std::wstring Widen(const std::string& text)
+{
+    int chars = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
+    if (chars > 0) {
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), chars);
+    }
+    return wide;
+}
+
+std::wstring Expand(const std::wstring& text)
+{
+    wchar_t expanded[4096] = {};
+    DWORD chars = ::ExpandEnvironmentStringsW(text.c_str(), expanded, static_cast<DWORD>(std::size(expanded)));
+    return chars > 0 && chars <= std::size(expanded) ? std::wstring(expanded) : text;
+}
+
+struct Measured {
+    double seconds = 0;
+    double peakWorkingSetMb = 0;
+    double peakPrivateMb = 0;
+    DWORD exitCode = 0;
 };
 
-// One silent run into a fresh folder; false when the run failed.
-bool RunOnce(const std::wstring& exe, const std::wstring& destination, Sample& sample)
+// Runs commandLine to its end. With sampleMemory, the peak working set and private bytes are
+// sampled every millisecond while it runs: Wine keeps no peak of private bytes (it reports the
+// current anonymous memory for both), and the counters of an ended process read as zero. Each
+// sample is a request to the wineserver, which the measured program's own requests then wait
+// behind: a sampled run is not timed.
+bool MeasureProcess(const std::wstring& commandLine, bool sampleMemory, Measured& result)
 {
-    RemoveTree(destination);
-    std::wstring line = L"\"" + exe + L"\" /silent /folder=" + destination;
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER start;
-    LARGE_INTEGER end;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&start);
-    if (::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) == FALSE) {
+    double start = Now();
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, kStartFolder, &startup, &info)
+        == FALSE) {
         return false;
     }
-    ph::UniqueKernelHandle process(info.hProcess);
-    ph::UniqueKernelHandle thread(info.hThread);
-    // The counters of a process that has ended read as zero: sample them while it runs.
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    while (::WaitForSingleObject(process.get(), 2) == WAIT_TIMEOUT) {
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    SIZE_T peakWorkingSet = 0;
+    SIZE_T peakPrivate = 0;
+    while (::WaitForSingleObject(process.get(), sampleMemory ? 1 : INFINITE) == WAIT_TIMEOUT) {
         PROCESS_MEMORY_COUNTERS now{};
         now.cb = sizeof(now);
         if (::GetProcessMemoryInfo(process.get(), &now, sizeof(now)) != FALSE) {
-            counters.PeakWorkingSetSize = std::max(counters.PeakWorkingSetSize, now.PeakWorkingSetSize);
-            counters.PeakPagefileUsage = std::max(counters.PeakPagefileUsage, now.PeakPagefileUsage);
+            peakWorkingSet = std::max(peakWorkingSet, now.PeakWorkingSetSize);
+            peakPrivate = std::max(peakPrivate, std::max(now.PagefileUsage, now.PeakPagefileUsage));
         }
     }
-    ::QueryPerformanceCounter(&end);
-    DWORD code = 1;
-    ::GetExitCodeProcess(process.get(), &code);
-    sample.seconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    sample.peakWorkingSetMb = static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    sample.peakPrivateMb = static_cast<double>(counters.PeakPagefileUsage) / (1024.0 * 1024.0);
-    return code == 0;
-}
-
-void Report(const char* name, std::vector<Sample> samples, double payloadMb)
-{
-    auto median = [&samples](auto field) {
-        std::vector<double> values;
-        for (const Sample& s : samples) {
-            values.push_back(s.*field);
-        }
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    };
-    // Wine reads the program image, payload resource included, into private memory: what the
-    // installation itself allocates is the private peak beyond the payload.
-    double privateMb = median(&Sample::peakPrivateMb);
-    std::printf("%-18s payload %6.1f MB  runs %zu  median %6.3f s  peak working set %6.1f MB  "
-                "peak private %6.1f MB (%5.1f MB beyond the payload)\n",
-                name, payloadMb, samples.size(), median(&Sample::seconds), median(&Sample::peakWorkingSetMb),
-                privateMb, privateMb - payloadMb);
-}
-
-bool Measure(const char* name, const std::wstring& exe, const std::wstring& destination, int runs, double payloadMb)
-{
-    std::vector<Sample> samples;
-    for (int i = 0; i < runs; ++i) {
-        Sample s{};
-        if (!RunOnce(exe, destination, s)) {
-            std::printf("%s: the installation failed\n", name);
-            return false;
-        }
-        samples.push_back(s);
-    }
-    Report(name, samples, payloadMb);
+    result.seconds = Now() - start;
+    ::GetExitCodeProcess(process.get(), &result.exitCode);
+    result.peakWorkingSetMb = static_cast<double>(peakWorkingSet) / kMb;
+    result.peakPrivateMb = static_cast<double>(peakPrivate) / kMb;
     return true;
+}
+
+void PrintResult(const std::string& label, const char* kind, const Measured& m)
+{
+    std::printf("%s %s %.6f %.2f %.2f %lu\n", label.c_str(), kind, m.seconds, m.peakWorkingSetMb, m.peakPrivateMb,
+                static_cast<unsigned long>(m.exitCode));
+}
+
+// "word rest": the first word and what follows its blank.
+std::pair<std::string, std::string> SplitWord(const std::string& text)
+{
+    std::size_t blank = text.find(' ');
+    if (blank == std::string::npos) {
+        return {text, ""};
+    }
+    return {text.substr(0, blank), text.substr(blank + 1)};
+}
+
+int Embed(const std::wstring& program, const std::wstring& zip, const std::wstring& copy)
+{
+    std::string archive = ReadFileBytes(zip);
+    if (archive.empty() || !CopyProgramWithPayload(program, copy, archive)) {
+        std::fprintf(stderr, "embed: could not make the copy\n");
+        return 1;
+    }
+    return 0;
+}
+
+// Reads every page of this program's payload resource and nothing else: what the mapped image
+// alone costs in private memory under Wine, which fills an image's pages on first access.
+int ReadPayload()
+{
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(1974), L"ZIP");
+    HGLOBAL loaded = resource != nullptr ? ::LoadResource(module, resource) : nullptr;
+    const auto* data = static_cast<const volatile unsigned char*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
+    DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
+    if (data == nullptr) {
+        return 1;
+    }
+    unsigned sum = 0;
+    for (DWORD i = 0; i < size; i += 4096) {
+        sum += data[i];
+    }
+    return sum == 0xFFFFFFFFu ? 1 : 0;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+int RunJobs(const std::wstring& jobFile)
 {
-    int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    ScratchFolder work(L"bench");
-
-    bool ok = Measure("default payload", SetupExePath(), work / L"default", runs,
-                      static_cast<double>(FileSize(SetupExePath())) / (1024.0 * 1024.0));
-
-    // Four entries of 16 MB each of poorly compressible data.
-    std::mt19937 random(1974);
-    ArchiveBuilder big;
-    big.Folder("data/");
-    for (int i = 0; i < 4; ++i) {
-        std::string data(16u << 20, '\0');
-        for (char& c : data) {
-            c = static_cast<char>(random() & 0x3F);
-        }
-        big.File("data/block" + std::to_string(i) + ".bin", data);
-    }
-    std::string archive = big.Bytes();
-    std::wstring bigExe = work / L"setup-big.exe";
-    if (archive.empty() || !CopySetupWithPayload(bigExe, archive)) {
-        std::printf("could not build the large payload\n");
+    ::CreateDirectoryW(kStartFolder, nullptr);
+    UniqueStdioFile jobs(::_wfopen(jobFile.c_str(), L"rb"));
+    if (!jobs) {
+        std::fprintf(stderr, "jobs: cannot read the job file\n");
         return 1;
     }
-    ok = Measure("64 MB in 4 entries", bigExe, work / L"big", runs,
-                 static_cast<double>(archive.size()) / (1024.0 * 1024.0)) && ok;
-    return ok ? 0 : 1;
+    std::vector<std::wstring> resets;
+    char buffer[8192];
+    int status = 0;
+    while (std::fgets(buffer, sizeof(buffer), jobs.get()) != nullptr) {
+        std::string line(buffer);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+            line.pop_back();
+        }
+        auto [verb, rest] = SplitWord(line);
+        if (verb == "reset") {
+            resets.push_back(Expand(Widen(rest)));
+            continue;
+        }
+        if (verb != "run" && verb != "memory" && verb != "phases") {
+            continue;
+        }
+        auto [label, command] = SplitWord(rest);
+        for (const std::wstring& path : resets) {
+            RemoveTree(path);
+        }
+        std::wstring phaseFile = std::wstring(kStartFolder) + L"\\phases.txt";
+        std::wstring commandLine = Widen(command);
+        if (verb == "phases") {
+            ::DeleteFileW(phaseFile.c_str());
+            auto [exe, switches] = SplitWord(command);
+            commandLine = L"\"" + Widen(exe) + L"\" phases \"" + phaseFile + L"\" " + Widen(switches);
+        }
+        Measured measured;
+        bool sampled = verb == "memory";
+        if (!MeasureProcess(commandLine, sampled, measured)) {
+            std::printf("%s failed-to-start\n", label.c_str());
+            status = 1;
+            continue;
+        }
+        PrintResult(label, sampled ? "memory" : "total", measured);
+        if (verb == "phases") {
+            UniqueStdioFile phases(::_wfopen(phaseFile.c_str(), L"rb"));
+            while (phases && std::fgets(buffer, sizeof(buffer), phases.get()) != nullptr) {
+                std::printf("%s phase %s", label.c_str(), buffer);
+            }
+        }
+        std::fflush(stdout);
+    }
+    return status;
+}
+
+} // namespace ph::bench
+
+int main(int argc, char** argv)
+{
+    using namespace ph::bench;
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(Widen(argv[i]));
+    }
+    // phases and peer-script take the installation's switches from the rest of the command line,
+    // where the switch parser finds them as it finds them in the setup program's.
+    auto is = [&args](std::size_t count, const wchar_t* command) {
+        return args.size() >= count && args[0] == command;
+    };
+    if (is(2, L"jobs")) {
+        return RunJobs(args[1]);
+    }
+    if (is(2, L"phases")) {
+        return RunPhases(args[1]);
+    }
+    if (is(2, L"peer-script")) {
+        return WritePeerScript(args[1]);
+    }
+    if (is(4, L"payload")) {
+        return WriteSyntheticPayload(args[1], std::atoi(argv[3]), args[3]);
+    }
+    if (is(1, L"read-payload")) {
+        return ReadPayload();
+    }
+    if (is(4, L"embed")) {
+        return Embed(args[1], args[2], args[3]);
+    }
+    std::fprintf(stderr, "usage: install_bench.exe jobs FILE | phases OUT | peer-script FOLDER | "
+                         "payload large|wide N ZIP | embed PROGRAM ZIP COPY | read-payload\n");
+    return 2;
 }

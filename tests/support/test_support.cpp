@@ -291,7 +291,12 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
 
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)
 {
-    if (::CopyFileW(SetupExePath().c_str(), path.c_str(), FALSE) == FALSE) {
+    return CopyProgramWithPayload(SetupExePath(), path, archiveBytes);
+}
+
+bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& path, const std::string& archiveBytes)
+{
+    if (::CopyFileW(program.c_str(), path.c_str(), FALSE) == FALSE) {
         return false;
     }
     // Replace the payload under the language it was compiled with, so that no second copy remains.

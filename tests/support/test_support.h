@@ -89,6 +89,8 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
 // Copies the setup program to path and replaces its payload resource ("ZIP" 1974) with the
 // given archive bytes. False when the copy or the resource update fails.
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes);
+// The same for any program that carries a payload resource.
+bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& path, const std::string& archiveBytes);
 
 // Registry of HKEY_LOCAL_MACHINE in this test's prefix.
 bool SetMachineString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value);
@@ -109,6 +111,11 @@ public:
     RedirectedHives& operator=(const RedirectedHives&) = delete;
 
     bool ok() const { return m_ok; }
+    // The scratch keys that stand in for HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and
+    // HKEY_CLASSES_ROOT, for reading back what was written there.
+    HKEY Machine() const { return m_keys[0]; }
+    HKEY User() const { return m_keys[1]; }
+    HKEY Classes() const { return m_keys[2]; }
 
 private:
     HKEY m_keys[3] = {};
