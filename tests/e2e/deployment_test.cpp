@@ -53,16 +53,18 @@ TEST_F(Deployment, ASecondSetupWaitsItsTurn)
     std::wstring exe = m_target / L"setup-big.exe";
     ASSERT_TRUE(CopySetupWithPayload(exe, ArchiveBuilder().File("big.bin", big).File("small.txt", "small").Bytes()));
 
-    // The first holds the lock from before it creates its folder until it ends: once the lock is
-    // taken, the first is held still while the second starts.
+    // The first holds the lock from before it creates its folder until it ends: once the folder
+    // is there, the first is held still while the second starts. (Probing the lock from here would
+    // take it for a moment and could turn the first away.)
     StartedSetup first = StartSetup(L"/silent /folder=" + m_target.Path() + L"\\App", m_start.Path(), exe);
     ASSERT_TRUE(first.process);
-    bool taken = false;
-    for (int i = 0; i < 20000 && !taken; ++i) {
-        SetupLock probe;
-        taken = !probe.Owned();
+    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
+    while (!FolderExists(m_target / L"App") && ::GetTickCount64() < deadline
+           && ::WaitForSingleObject(first.process.get(), 0) == WAIT_TIMEOUT) {
+        ::Sleep(1);
     }
-    ASSERT_TRUE(taken) << "the first setup did not take the lock";
+    ASSERT_TRUE(FolderExists(m_target / L"App")) << "the first setup did not start; it exited with "
+                                                 << WaitForExit(first);
     ASSERT_NE(::SuspendThread(first.thread.get()), static_cast<DWORD>(-1));
     int second = RunSetup(L"/silent /folder=" + m_target.Path() + L"\\App", m_start.Path(), exe);
     ::ResumeThread(first.thread.get());
