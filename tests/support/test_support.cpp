@@ -276,6 +276,7 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
     PROCESS_INFORMATION info{};
     if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info) == FALSE) {
+        std::fprintf(stderr, "RunProcess: CreateProcessW failed with error %lu\n", ::GetLastError());
         return -1;
     }
     UniqueKernelHandle process(info.hProcess);
