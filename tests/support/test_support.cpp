@@ -21,8 +21,8 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
 {
     WIN32_FIND_DATAW data;
     std::wstring pattern = root + (relative.empty() ? L"" : L"\\" + relative) + L"\\*";
-    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+    if (!find) {
         return;
     }
     do {
@@ -37,8 +37,7 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
         } else {
             out.push_back(path);
         }
-    } while (::FindNextFileW(find, &data) != FALSE);
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &data) != FALSE);
 }
 
 } // namespace
@@ -70,16 +69,18 @@ void RemoveTree(const std::wstring& path)
         ::DeleteFileW(path.c_str());
         return;
     }
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") {
-                RemoveTree(path + L"\\" + name);
-            }
-        } while (::FindNextFileW(find, &data) != FALSE);
-        ::FindClose(find);
+    {
+        // The search ends before the folder is removed: an open search holds the folder.
+        WIN32_FIND_DATAW data;
+        UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..") {
+                    RemoveTree(path + L"\\" + name);
+                }
+            } while (::FindNextFileW(find.get(), &data) != FALSE);
+        }
     }
     ::RemoveDirectoryW(path.c_str());
 }
