@@ -38,13 +38,6 @@ int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT typ
     return g_boxes.answer;
 }
 
-std::wstring LoadText(UINT id)
-{
-    wchar_t text[1024] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 1024);
-    return text;
-}
-
 std::wstring DefaultValue(HKEY hive, const wchar_t* key)
 {
     wchar_t value[260] = {};
@@ -97,7 +90,7 @@ TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)
     EXPECT_EQ(RunInstallation(options), 1);
 
     EXPECT_EQ(g_boxes.calls, 1);
-    EXPECT_EQ(g_boxes.text, LoadText(IDS_CONFIRM_ASSOC));
+    EXPECT_EQ(g_boxes.text, ResourceString(IDS_CONFIRM_ASSOC));
     EXPECT_EQ(g_boxes.caption, kCaption);
     EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
     EXPECT_EQ(options.associate, 1);
@@ -158,7 +151,7 @@ TEST_F(InstallRun, WizardShowsAFailureOnceWithTheErrorIcon)
         EXPECT_EQ(RunInstallation(options), 0);
 
         EXPECT_EQ(g_boxes.calls, 1);
-        EXPECT_EQ(g_boxes.text, LoadText(c.stringId)) << "the wizard shows the message alone";
+        EXPECT_EQ(g_boxes.text, ResourceString(c.stringId)) << "the wizard shows the message alone";
         EXPECT_EQ(g_boxes.caption, kCaption);
         EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian"));

@@ -2,6 +2,9 @@
 #include "support/test_support.h"
 
 #include "base/handles.h"
+#include "base/product.h"
+#include "base/resources.h"
+#include "res/resource.h"
 
 #include <zip.h>
 #include <iowin32.h>
@@ -41,6 +44,11 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
 }
 
 } // namespace
+
+std::wstring ResourceString(UINT id)
+{
+    return LoadResourceText(id).text;
+}
 
 std::wstring SetupExePath() { return PH_TEST_SETUP_EXE; }
 std::wstring IconFixturePath(const wchar_t* fileName) { return std::wstring(PH_TEST_ICON_FIXTURES) + L"\\" + fileName; }
@@ -308,7 +316,7 @@ bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& pat
             return false;
         }
         ::EnumResourceLanguagesW(
-            image.get(), L"ZIP", MAKEINTRESOURCEW(1974),
+            image.get(), RT_PAYLOAD_ZIP_NAME, MAKEINTRESOURCEW(IDR_PAYLOAD_ZIP),
             [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR param) -> BOOL {
                 *reinterpret_cast<WORD*>(param) = found;
                 return FALSE;
@@ -319,7 +327,7 @@ bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& pat
     if (update == nullptr) {
         return false;
     }
-    BOOL updated = ::UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1974), language,
+    BOOL updated = ::UpdateResourceW(update, RT_PAYLOAD_ZIP_NAME, MAKEINTRESOURCEW(IDR_PAYLOAD_ZIP), language,
                                      const_cast<char*>(archiveBytes.data()), static_cast<DWORD>(archiveBytes.size()));
     return ::EndUpdateResourceW(update, updated == FALSE) != FALSE && updated != FALSE;
 }
@@ -342,13 +350,12 @@ void DeleteMachineTree(const wchar_t* subKey)
 
 void RegisterViewerAt(const std::wstring& folder)
 {
-    SetMachineString(L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr,
-                     L"\"" + folder + L"ph_tav64.exe\" \"%1\"");
+    SetMachineString(kProductOpenCommandKey.text, nullptr, L"\"" + folder + kViewerFileName + L"\" \"%1\"");
 }
 
 void UnregisterViewer()
 {
-    DeleteMachineTree(L"SOFTWARE\\Classes\\Photavian");
+    DeleteMachineTree(kProductClassKey.text);
 }
 
 namespace {
@@ -410,9 +417,9 @@ FakeViewerWindow::FakeViewerWindow()
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Photavian";
+    wc.lpszClassName = kViewerWindowClass;
     ::RegisterClassW(&wc); // fails harmlessly when registered already
-    m_hwnd = ::CreateWindowExW(0, L"Photavian", L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+    m_hwnd = ::CreateWindowExW(0, kViewerWindowClass, L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                nullptr, nullptr, wc.hInstance, nullptr);
 }
 
