@@ -1,7 +1,7 @@
 // The install run in-process, with the default payload embedded in this test program: the
 // wizard's confirmation of associations and how the wizard is told about failures.
+#include "base/scoped_override.h"
 #include "platform/probes.h"
-#include "base/handles.h"
 #include "engine/install_run.h"
 #include "res/resource.h"
 #include "support/test_support.h"
@@ -51,13 +51,10 @@ protected:
     {
         ASSERT_TRUE(m_hives.ok());
         ::GetCurrentDirectoryW(MAX_PATH, m_previousDirectory);
-        m_savedMessageBox = Seams().messageBox;
-        Seams().messageBox = RecordMessageBox;
         g_boxes = MessageBoxLog{};
     }
     void TearDown() override
     {
-        Seams().messageBox = m_savedMessageBox;
         // The extraction leaves the destination as the current directory.
         ::SetCurrentDirectoryW(m_previousDirectory);
     }
@@ -79,7 +76,7 @@ protected:
     RedirectedHives m_hives;
     ScratchFolder m_folder{L"install_run"};
     wchar_t m_previousDirectory[MAX_PATH] = {};
-    decltype(PlatformSeams::messageBox) m_savedMessageBox = nullptr;
+    ScopedOverride<decltype(PlatformSeams::messageBox)> m_boxes{Seams().messageBox, RecordMessageBox};
 };
 
 TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)

@@ -1,4 +1,5 @@
 // Platform probes: Windows version class, version test, running viewer, DPI, DLL search path.
+#include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "support/test_support.h"
 
@@ -102,19 +103,14 @@ class VersionClassCacheTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedCompute = ph::Seams().computeVersionClass;
-        ph::Seams().computeVersionClass = CountingCompute;
         ph::ResetWindowsVersionClassCache();
         g_computeCalls = 0;
     }
-    void TearDown() override
-    {
-        ph::Seams().computeVersionClass = m_savedCompute;
-        ph::ResetWindowsVersionClassCache();
-    }
+    void TearDown() override { ph::ResetWindowsVersionClassCache(); }
 
 private:
-    int (*m_savedCompute)() = nullptr;
+    ph::ScopedOverride<decltype(ph::PlatformSeams::computeVersionClass)> m_pin{ph::Seams().computeVersionClass,
+                                                                               CountingCompute};
 };
 
 TEST_F(VersionClassCacheTest, ClassZeroIsRecomputedOtherClassesOnce)

@@ -222,10 +222,10 @@ TEST_F(ReadyPage, AFailedRunLocksTheButtonsThenShowsTheWelcomePageAgain)
     g_during = DuringTheRun{};
     g_during.sheet = m_wizard.Window();
     g_during.installing = m_wizard.Item(kReadyPosition, IDC_INSTALLING);
-    auto saved = Seams().messageBox;
-    Seams().messageBox = RecordDuringTheRun;
-    m_wizard.Click(kNextButtonId);
-    Seams().messageBox = saved;
+    {
+        ScopedOverride pin(Seams().messageBox, RecordDuringTheRun);
+        m_wizard.Click(kNextButtonId);
+    }
 
     ASSERT_EQ(g_during.calls, 1);
     EXPECT_EQ(g_during.text, ResourceString(IDS_CREATE_DEST_FAILED));
