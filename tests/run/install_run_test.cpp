@@ -1,8 +1,8 @@
 // The install run in-process, with the default payload embedded in this test program: the
 // wizard's confirmation of associations and how the wizard is told about failures.
 #include "base/scoped_override.h"
-#include "platform/probes.h"
 #include "engine/install_run.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 #include "support/test_support.h"
 
