@@ -22,8 +22,13 @@
 // The logo on the welcome, ready and finish pages.
 #define IDC_LOGO              1113
 
+// 1000 is the one edit of each of the welcome, what's-new and ready pages: no two of them share a
+// dialog, so the id names a different control on each. The browse handler relies on it: it fills
+// the edit 1000 of whichever page its button lies on.
+#define IDC_PAGE_EDIT         1000
+
 // Controls of the welcome page (101).
-#define IDC_FOLDER            1000 // the installation folder (edit)
+#define IDC_FOLDER            IDC_PAGE_EDIT // the installation folder
 #define IDC_BROWSE            1009 // "&Browse"
 #define IDC_DESKTOP_SHORTCUT  1011 // "Create Photavian shortcut on the &Desktop"
 #define IDC_START_MENU_GROUP  1012 // "Create Photavian shortcut in &Start Menu Programs"
@@ -36,7 +41,7 @@
 #define IDC_WELCOME_TEXT      1056 // "This program will install Photavian version  %s  (%s bit) ..."
 
 // Controls of the what's-new page (108).
-#define IDC_RELEASE_NOTES     1000 // the release notes (read-only edit)
+#define IDC_RELEASE_NOTES     IDC_PAGE_EDIT // the release notes (read-only)
 
 // Controls of the associations page (104).
 #define IDC_ASSOC_ALL_USERS   1037 // "For all users (XP)", never shown
@@ -47,7 +52,7 @@
 #define IDC_REGISTRY_BOX      3311 // "Try to change associations in System-&Registry ..."
 
 // Controls of the ready page (109).
-#define IDC_INI_FOLDER_EDIT   1000 // hidden, never read
+#define IDC_INI_FOLDER_EDIT   IDC_PAGE_EDIT // the custom settings folder: hidden, never read
 #define IDC_DESTINATION_LINE  1010 // "Destination directory:"
 #define IDC_READY_TITLE       1014 // "Ready to install!"
 #define IDC_INI_IN_PRODUCT    1038 // "&Photavian folder (for advanced users: ...)"
@@ -79,7 +84,15 @@
 #define IDS_SETUP_RUNNING    150  // "Another Photavian setup is running!\n..."
 #define IDS_USAGE            151  // "Photavian 64-bit Setup\n\nInstalls Photavian ..." (the switches)
 
-// The product archive: resource type "ZIP", id 1974.
+// The product archive (resource type "ZIP", id 1974) and the release notes (type "TXT", id 217).
+// A resource script names a type of its own by a bare word (RT_...); the code asks for it by the
+// same word as a wide text (RT_..._NAME, made from the word).
 #define IDR_PAYLOAD_ZIP     1974
-// The release notes: resource type "TXT", id 217.
+#define RT_PAYLOAD_ZIP      ZIP
 #define IDR_RELEASE_NOTES    217
+#define RT_RELEASE_NOTES     TXT
+
+#define PH_RESOURCE_TYPE_NAME_(word) L"" #word
+#define PH_RESOURCE_TYPE_NAME(word) PH_RESOURCE_TYPE_NAME_(word)
+#define RT_PAYLOAD_ZIP_NAME       PH_RESOURCE_TYPE_NAME(RT_PAYLOAD_ZIP)   // L"ZIP"
+#define RT_RELEASE_NOTES_NAME     PH_RESOURCE_TYPE_NAME(RT_RELEASE_NOTES) // L"TXT"

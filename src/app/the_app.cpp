@@ -3,6 +3,7 @@
 
 #include "app/exit_codes.h"
 #include "app/silent_switches.h"
+#include "base/resources.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"
@@ -11,13 +12,14 @@
 #include "platform/setup_lock.h"
 #include "platform/start_directory.h"
 #include "platform/trace.h"
+#include "platform/viewer_warning.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "wizard/wizard_pages.h"
 
 #include <commctrl.h>
 
-#include <iterator>
+#include <cstddef>
 
 namespace ph {
 
@@ -45,7 +47,7 @@ BOOL TheApp::InitInstance()
     SetupLock lock;
     if (!lock.Owned()) {
         if (silent) {
-            AppendLogEntry(LoadText(IDS_SETUP_RUNNING).text);
+            AppendLogEntry(LoadResourceText(IDS_SETUP_RUNNING).text);
         } else {
             ShowMessage(IDS_SETUP_RUNNING, MB_OK | MB_ICONEXCLAMATION);
         }
@@ -89,15 +91,14 @@ int TheApp::RunSilent(const wchar_t* commandLine)
 
 int TheApp::RunSilentInstallation(const wchar_t* commandLine)
 {
-    if (IsViewerRunning()) {
+    if (WarnIfViewerRunning(true, nullptr, nullptr)) {
         Trace(L"refused: a Photavian window is open");
-        AppendLogEntry(LoadText(IDS_VIEWER_RUNNING).text);
         return kExitViewerRunning;
     }
 
     InstallOptions options;
     options.silent = 1;
-    CopyTextCut(options.caption, LoadText(IDS_CAPTION).text);
+    LoadResourceText(IDS_CAPTION, options.caption);
     const bool existing = FindExistingInstallFolder(options.destinationFolder) == 1;
     if (!existing) {
         DefaultProgramFilesFolder(options.destinationFolder);
@@ -129,18 +130,9 @@ void TheApp::TraceOptions(const InstallOptions& options)
           options.caption);
 }
 
-TheApp::ResourceText TheApp::LoadText(UINT id) const
-{
-    ResourceText text;
-    if (::LoadStringW(m_hInstance, id, text.text, static_cast<int>(std::size(text.text))) <= 0) {
-        text.text[0] = L'\0';
-    }
-    return text;
-}
-
 void TheApp::ShowMessage(UINT id, UINT type) const
 {
-    Seams().messageBox(nullptr, LoadText(id).text, LoadText(IDS_CAPTION).text, type);
+    Seams().messageBox(nullptr, LoadResourceText(id).text, LoadResourceText(IDS_CAPTION).text, type);
 }
 
 } // namespace ph

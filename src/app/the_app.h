@@ -14,11 +14,6 @@ public:
     BOOL InitInstance() override;
 
 private:
-    // A string of the string table (cut to 2047 characters).
-    struct ResourceText {
-        wchar_t text[2048];
-    };
-
     // The silent run with its verbose log when "/log=" asks for one; returns the exit code.
     int RunSilent(const wchar_t* commandLine);
     int RunSilentInstallation(const wchar_t* commandLine);
@@ -27,7 +22,6 @@ private:
     // installed, 1602 when it was left without installing.
     int RunWizard();
 
-    ResourceText LoadText(UINT id) const;
     // A message box with string id, titled "Photavian 64-bit Setup".
     void ShowMessage(UINT id, UINT type) const;
 

@@ -99,6 +99,13 @@ struct DisplayDcTraits {
     static void Close(Handle h) { ::DeleteDC(h); }
 };
 
+// A directory search of FindFirstFileW, ended with FindClose.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindClose(h); }
+};
+
 struct LocalMemoryTraits {
     using Handle = HLOCAL;
     static Handle Invalid() { return nullptr; }
@@ -115,6 +122,7 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;   // CreateSolidBrush
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>; // LoadImageW, CreateDIBSection
 using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>; // CommandLineToArgvW
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>; // FindFirstFileW
 
 // Closes a C runtime stream and tells whether everything written reached the file. A full disk
 // often shows only when the buffered data is flushed, and some C runtimes report a failed final
@@ -240,7 +248,8 @@ private:
     HRESULT m_hr;
 };
 
-// An owned COM interface pointer.
+// An owned COM interface pointer. put() hands out the typed out-pointer, so a call site passes
+// IID_PPV_ARGS(pointer.put()): the interface id and the pointer's type come from the one type.
 template <typename T>
 class ComPtr {
 public:
@@ -249,14 +258,23 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_p = std::exchange(other.m_p, nullptr);
+        }
+        return *this;
+    }
 
     explicit operator bool() const { return m_p != nullptr; }
     T* get() const { return m_p; }
     T* operator->() const { return m_p; }
-    void** put_void()
+    // For APIs that return the interface through an out parameter; drops any current one.
+    T** put()
     {
         reset();
-        return reinterpret_cast<void**>(&m_p);
+        return &m_p;
     }
     void reset()
     {

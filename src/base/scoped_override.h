@@ -2,14 +2,17 @@
 // of the program's replaceable functions (its seams) for exactly one scope.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 namespace ph {
 
+// The type is the target's: ScopedOverride pin(Seams().messageBox, Answer) pins one function of a
+// table of seams, ScopedOverride pin(FinishSeams(), FinishActionSeams{...}) the whole table.
 template <typename T>
 class ScopedOverride {
 public:
-    ScopedOverride(T& target, T replacement) : m_target(target), m_saved(std::move(target))
+    ScopedOverride(T& target, std::type_identity_t<T> replacement) : m_target(target), m_saved(std::move(target))
     {
         m_target = std::move(replacement);
     }

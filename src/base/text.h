@@ -58,6 +58,28 @@ bool CopyTextWhole(wchar_t (&dst)[N], const wchar_t* src) { return CopyTextWhole
 template <std::size_t N>
 bool AppendTextWhole(wchar_t (&dst)[N], const wchar_t* src) { return AppendTextWhole(dst, N, src); }
 
+// A text made at compile time from other texts (JoinTexts), so that a name written once is the
+// source of every text built from it.
+template <std::size_t N>
+struct JoinedText {
+    wchar_t text[N];
+};
+
+// The parts one after the other, as one text.
+template <std::size_t... N>
+constexpr JoinedText<(N + ...) - sizeof...(N) + 1> JoinTexts(const wchar_t (&... parts)[N])
+{
+    JoinedText<(N + ...) - sizeof...(N) + 1> joined{};
+    std::size_t at = 0;
+    auto append = [&joined, &at](const wchar_t* part, std::size_t partChars) {
+        for (std::size_t i = 0; i + 1 < partChars; ++i) {
+            joined.text[at++] = part[i];
+        }
+    };
+    (append(parts, N), ...);
+    return joined;
+}
+
 inline bool EndsWithBackslash(const wchar_t* text)
 {
     std::size_t len = std::wcslen(text);

@@ -15,10 +15,8 @@ namespace ph {
 
 namespace {
 
-constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
 constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr wchar_t kFixedDefaultFolder[] = L"C:\\Photavian\\";
-constexpr wchar_t kProductFolderName[] = L"Photavian";
+constexpr auto kFixedDefaultFolder = JoinTexts(L"C:\\", kProductFolderName, L"\\");
 
 // Reads a text value of HKEY_LOCAL_MACHINE of at most 259 characters. False when the key or
 // value is missing, is not text or is longer.
@@ -88,13 +86,13 @@ int FindExistingInstallFolder(wchar_t* result)
 {
     result[0] = L'\0';
     wchar_t command[kPathChars] = {};
-    ReadMachineText(kOpenCommandKey, nullptr, command);
+    ReadMachineText(kProductOpenCommandKey.text, nullptr, command);
     return InstallFolderFromOpenCommand(command, result);
 }
 
 int DefaultProgramFilesFolder(wchar_t* result)
 {
-    CopyTextWhole(result, kPathChars, kFixedDefaultFolder);
+    CopyTextWhole(result, kPathChars, kFixedDefaultFolder.text);
     wchar_t folder[kPathChars] = {};
     if (!ReadMachineText(kCurrentVersionKey, L"ProgramFilesDir", folder)) {
         return 1;

@@ -4,6 +4,7 @@
 #include "base/folder_tree.h"
 #include "base/handles.h"
 #include "base/path_rules.h"
+#include "base/resources.h"
 #include "base/text.h"
 #include "engine/existing_install.h"
 #include "engine/payload.h"
@@ -34,8 +35,6 @@ constexpr wchar_t kIconLibraryReferenceVersion[] = L"4.30";
 constexpr wchar_t kReplaceableIconCompany[] = L"Quenmarrow";
 constexpr long long kReplaceableIconLibraryBytes = 226816;
 
-constexpr std::size_t kMessageChars = 1024;
-
 // How the two orders of a failure entry read: string first for the folder failures, folder
 // first for the extraction failure.
 enum class FolderPosition { AfterMessage, BeforeMessage };
@@ -48,21 +47,18 @@ int ReportRunFailure(const InstallOptions& options, RunReport* report, InstallFa
     if (report != nullptr) {
         report->failure = cause;
     }
-    wchar_t message[kMessageChars] = {};
-    if (::LoadStringW(::GetModuleHandleW(nullptr), stringId, message, static_cast<int>(kMessageChars)) <= 0) {
-        message[0] = L'\0';
-    }
+    const ResourceText message = LoadResourceText(stringId);
     Trace(L"run: stopped, string %u reported for %ls", stringId, folder);
     if (options.silent != 0) {
-        wchar_t entry[kMessageChars + kWorkPathChars] = {};
+        wchar_t entry[kResourceTextChars + kWorkPathChars] = {};
         if (position == FolderPosition::AfterMessage) {
-            std::swprintf(entry, std::size(entry), L"%ls: %ls", message, folder);
+            std::swprintf(entry, std::size(entry), L"%ls: %ls", message.text, folder);
         } else {
-            std::swprintf(entry, std::size(entry), L"%ls: %ls", folder, message);
+            std::swprintf(entry, std::size(entry), L"%ls: %ls", folder, message.text);
         }
         AppendLogEntry(entry);
     } else {
-        Seams().messageBox(::GetActiveWindow(), message, options.caption, MB_OK | MB_ICONERROR);
+        Seams().messageBox(::GetActiveWindow(), message.text, options.caption, MB_OK | MB_ICONERROR);
     }
     return 0;
 }
@@ -189,12 +185,7 @@ int RunInstallation(InstallOptions& options, RunReport* report)
     // Anything but Yes (No, or a box that could not be shown) installs without them: every
     // catalogue row then counts as unselected and the shell is not told of new associations.
     if (options.silent == 0 && options.associate != 0) {
-        wchar_t question[kMessageChars] = {};
-        if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_CONFIRM_ASSOC, question,
-                          static_cast<int>(kMessageChars)) <= 0) {
-            question[0] = L'\0';
-        }
-        if (Seams().messageBox(::GetActiveWindow(), question, options.caption,
+        if (Seams().messageBox(::GetActiveWindow(), LoadResourceText(IDS_CONFIRM_ASSOC).text, options.caption,
                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
             Trace(L"associations: declined");
             options.associate = 0;

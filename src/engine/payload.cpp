@@ -4,8 +4,10 @@
 
 #include "base/handles.h"
 #include "base/path_rules.h"
+#include "base/resources.h"
 #include "base/text.h"
 #include "platform/trace.h"
+#include "res/resource.h"
 
 #include <windows.h>
 
@@ -21,8 +23,6 @@ namespace ph {
 
 namespace {
 
-constexpr wchar_t kPayloadType[] = L"ZIP";
-constexpr int kPayloadId = 1974;
 constexpr std::size_t kCopyBlockBytes = 32768;
 constexpr std::size_t kEntryNameBytes = 520;
 constexpr std::size_t kEntryNameChars = 324;
@@ -529,22 +529,18 @@ int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* w
     if (why != nullptr) {
         *why = InstallFailure::Other;
     }
-    HMODULE module = ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(kPayloadId), kPayloadType);
-    if (resource == nullptr) {
+    const ResourceBytes payload = LoadResourceBytes(::GetModuleHandleW(nullptr), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME);
+    if (!payload.found) {
         TraceError(::GetLastError(), L"extraction: the payload resource is missing");
         return -1;
     }
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    DWORD size = ::SizeofResource(module, resource);
-    if (data == nullptr || size == 0) {
+    if (payload.data == nullptr || payload.size == 0) {
         TraceError(ERROR_INVALID_DATA, L"extraction: the payload resource cannot be read");
         return -1;
     }
     // Read where the program's image holds it: no copy on disk that another process could
     // replace before it is opened again.
-    return ExtractArchive(data, size, destination, skipIcons, why);
+    return ExtractArchive(payload.data, payload.size, destination, skipIcons, why);
 }
 
 } // namespace ph

@@ -1,4 +1,4 @@
-// Unpacking the product archive that the setup program carries as resource "ZIP" 1974.
+// Unpacking the product archive that the setup program carries as a resource (IDR_PAYLOAD_ZIP).
 #pragma once
 
 #include "engine/install_options.h"

@@ -2,15 +2,13 @@
 #include "platform/probes.h"
 
 #include "base/handles.h"
+#include "base/product.h"
 #include "base/text.h"
 
-#include <cwchar>
 
 namespace ph {
 
 namespace {
-
-constexpr wchar_t kViewerWindowClass[] = L"Photavian";
 
 bool FindViewerWindow()
 {

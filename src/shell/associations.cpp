@@ -1,7 +1,7 @@
 // The association writer: per-type ProgIDs, capability entries, extension keys, user choices.
 #include "shell/associations.h"
 
-#include "base/handles.h"
+#include "base/product.h"
 #include "base/text.h"
 #include "shell/compose_text.h"
 #include "shell/registry_writes.h"

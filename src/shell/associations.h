@@ -4,9 +4,6 @@
 
 namespace ph {
 
-// The product's ProgID; each file type gets "Photavian.<class>".
-inline constexpr wchar_t kProductProgId[] = L"Photavian";
-
 // Writes the per-type ProgID of progIdClass (description, open command, icon) and the capability
 // entry of extension, both machine-wide, whether or not the type is selected. A selected
 // extension, and jpg, png and tif always, point their extension key at the ProgID; a selected

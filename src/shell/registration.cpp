@@ -2,9 +2,9 @@
 // catalogue walk and the shell's notification.
 #include "shell/registration.h"
 
-#include "platform/probes.h"
 #include "base/folder_tree.h"
-#include "base/handles.h"
+#include "base/product.h"
+#include "platform/probes.h"
 #include "platform/trace.h"
 #include "res/version.h"
 #include "shell/associations.h"
@@ -30,13 +30,11 @@ constexpr wchar_t kDirectoryVerbCommandKey[] = L"SOFTWARE\\Classes\\Directory\\s
 constexpr wchar_t kDriveVerbKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian";
 constexpr wchar_t kDriveVerbCommandKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian\\command";
 
-constexpr wchar_t kProductClassKey[] = L"SOFTWARE\\Classes\\Photavian";
-constexpr wchar_t kProductOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
 // Earlier versions gave the product class an icon; the types carry their own now.
-constexpr wchar_t kProductDefaultIconKey[] = L"SOFTWARE\\Classes\\Photavian\\DefaultIcon";
+constexpr auto kProductDefaultIconKey = JoinTexts(kProductClassKey.text, L"\\DefaultIcon");
 
-constexpr wchar_t kApplicationsKey[] = L"Applications\\ph_tav64.exe";
-constexpr wchar_t kApplicationsOpenCommandKey[] = L"Applications\\ph_tav64.exe\\shell\\open\\command";
+constexpr auto kApplicationsKey = JoinTexts(L"Applications\\", kViewerFileName);
+constexpr auto kApplicationsOpenCommandKey = JoinTexts(kApplicationsKey.text, L"\\shell\\open\\command");
 constexpr wchar_t kFriendlyAppName[] = L"Photavian 64-bit";
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
@@ -160,12 +158,12 @@ void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, R
         SetDefault(machine, kDriveVerbCommandKey, texts.thumbnailsCommand),
     };
     const RegistryWrite productRows[] = {
-        SetDefault(machine, kProductClassKey, kProductProgId),
-        SetDefault(machine, kProductOpenCommandKey, texts.openCommand),
-        DeleteKey(machine, kProductDefaultIconKey),
+        SetDefault(machine, kProductClassKey.text, kProductProgId),
+        SetDefault(machine, kProductOpenCommandKey.text, texts.openCommand),
+        DeleteKey(machine, kProductDefaultIconKey.text),
 
-        SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey, texts.openCommand),
-        OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey, KEY_ALL_ACCESS),
+        SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey.text, texts.openCommand),
+        OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey.text, KEY_ALL_ACCESS),
         NamedString(L"FriendlyAppName", kFriendlyAppName),
 
         SetDefault(machine, kUninstallKey, L""),

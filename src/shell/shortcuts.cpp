@@ -1,12 +1,12 @@
 // Shortcut files (.lnk) through the shell's link object, one COM apartment per shortcut.
 #include "shell/shortcuts.h"
 
-#include "platform/probes.h"
 #include "base/folder_tree.h"
 #include "base/handles.h"
 #include "base/text.h"
-#include "res/version.h"
+#include "platform/probes.h"
 #include "platform/trace.h"
+#include "res/version.h"
 #include "shell/compose_text.h"
 
 #include <windows.h>
@@ -66,12 +66,12 @@ int SaveShortcut(const wchar_t* linkPath, const wchar_t* target, const wchar_t* 
     };
     ComApartment com;
     ComPtr<IShellLinkW> link;
-    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put()));
     if (FAILED(hr)) {
         return failed(hr, L"no shell link object");
     }
     ComPtr<IPersistFile> file;
-    hr = link->QueryInterface(IID_IPersistFile, file.put_void());
+    hr = link->QueryInterface(IID_PPV_ARGS(file.put()));
     if (FAILED(hr)) {
         return failed(hr, L"the link object cannot be saved");
     }

@@ -1,7 +1,8 @@
 // The finish page: on Done, the FAQ page and the installed viewer, each when its box is ticked.
 #include "wizard/finish_page.h"
 
-#include "engine/install_run.h"
+#include "base/product.h"
+#include "base/resources.h"
 #include "res/resource.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -12,8 +13,6 @@ namespace ph {
 
 namespace {
 
-// The viewer's main window, whatever its title.
-constexpr wchar_t kViewerWindowClass[] = L"Photavian";
 constexpr std::size_t kAddressChars = 260;
 
 HINSTANCE ShellExecuteReal(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
@@ -48,7 +47,7 @@ void CWizPropertyPage::RunFinishActions()
 {
     if (IsChecked(IDC_OPEN_FAQ)) {
         wchar_t address[kAddressChars];
-        LoadResourceText(IDS_FAQ_URL, address, kAddressChars);
+        LoadResourceText(IDS_FAQ_URL, address);
         FinishSeams().shellExecute(::GetDesktopWindow(), L"open", address, nullptr, L"", SW_SHOW);
     }
     if (!IsChecked(IDC_START_VIEWER)) {

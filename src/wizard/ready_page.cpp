@@ -1,10 +1,12 @@
 // The ready page: what will be installed where, and Next, which runs the installation.
 #include "wizard/ready_page.h"
 
-#include "platform/probes.h"
 #include "base/folder_tree.h"
+#include "base/resources.h"
 #include "engine/install_run.h"
 #include "engine/viewer_settings.h"
+#include "platform/probes.h"
+#include "platform/viewer_warning.h"
 #include "res/resource.h"
 #include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
@@ -12,14 +14,11 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <memory>
+#include <iterator>
 
 namespace ph {
 
 namespace {
-
-// The message boxes of this page hold one string of the string table.
-constexpr std::size_t kMessageChars = 260;
 
 int CheckedFlag(HWND dialog, int id)
 {
@@ -78,7 +77,7 @@ void CWizPropertyPage::ActivateReadyPage()
                       static_cast<int>(kPathChars));
     TrimBlanks(folder);
     wchar_t label[kDestinationLabelChars];
-    LoadResourceText(IDS_DEST_DIRECTORY, label, kDestinationLabelChars);
+    LoadResourceText(IDS_DEST_DIRECTORY, label);
     wchar_t line[kDestinationLineChars];
     FormatDestinationLine(label, folder, line);
     ::SetDlgItemTextW(m_hWnd, IDC_DESTINATION_LINE, line);
@@ -92,16 +91,13 @@ void CWizPropertyPage::ActivateReadyPage()
 
 CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
 {
-    if (IsViewerRunning()) {
-        wchar_t warning[kMessageChars];
-        LoadResourceText(IDS_VIEWER_RUNNING, warning, kMessageChars);
-        Seams().messageBox(m_hWnd, warning, m_pSheet->m_szCaption, MB_OK | MB_ICONEXCLAMATION);
+    if (WarnIfViewerRunning(false, m_hWnd, m_pSheet->m_szCaption)) {
         return InstallOutcome::Refused;
     }
 
-    auto options = std::make_unique<InstallOptions>();
+    InstallOptions options;
     ReadWizardChoices(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), m_pSheet->m_hAssocList, m_hWnd,
-                      m_pSheet->m_szCaption, *options);
+                      m_pSheet->m_szCaption, options);
 
     // The run blocks this thread: paint the status line now so that it shows meanwhile.
     HWND installing = m_pSheet->m_staticInstalling.GetSafeHwnd();
@@ -114,7 +110,7 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
         EnableSheetButton(button, false);
     }
     RunReport report;
-    const int result = RunInstallation(*options, &report);
+    const int result = RunInstallation(options, &report);
     CopyTextCut(m_pSheet->m_szInstalledFolder, report.installedFolder);
     for (int button : buttons) {
         EnableSheetButton(button, true);

@@ -2,9 +2,12 @@
 // the running-viewer warning and the folder check on Next.
 #include "wizard/welcome_page.h"
 
-#include "platform/probes.h"
 #include "base/handles.h"
+#include "base/product.h"
+#include "base/resources.h"
 #include "engine/existing_install.h"
+#include "platform/probes.h"
+#include "platform/viewer_warning.h"
 #include "res/version.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -16,6 +19,10 @@
 namespace ph {
 
 namespace {
+
+// The product folder a chosen folder receives, and the same folder as the last one of a path.
+constexpr auto kAddedProductFolder = JoinTexts(kProductFolderName, L"\\");
+constexpr auto kLastProductFolder = JoinTexts(L"\\", kProductFolderName, L"\\");
 
 // "4.70": the version as the welcome text names it.
 constexpr std::size_t kWelcomeVersionChars = 16;
@@ -85,10 +92,10 @@ bool CompleteChosenFolder(wchar_t* path, std::size_t pathChars)
         --lastFolder;
     }
     const bool isProductFolder = lastFolder > 0
-        && ::CompareStringOrdinal(result + lastFolder, -1, L"\\Photavian\\", -1, TRUE) == CSTR_EQUAL;
+        && ::CompareStringOrdinal(result + lastFolder, -1, kLastProductFolder.text, -1, TRUE) == CSTR_EQUAL;
     const bool isDriveRoot = len == 3;
     if ((lastFolder > 0 && !isProductFolder) || isDriveRoot) {
-        if (!AppendTextWhole(result, kProductFolderName)) {
+        if (!AppendTextWhole(result, kAddedProductFolder.text)) {
             return false;
         }
     }
@@ -137,7 +144,7 @@ int BrowseForInstallFolder(HWND owner, wchar_t (&path)[kPathChars])
     // The folder browser works with the shell's objects, which need COM on this thread.
     ComApartment apartment;
     wchar_t title[kBrowseTitleChars];
-    LoadResourceText(IDS_INSTALL_FOLDER, title, kBrowseTitleChars);
+    LoadResourceText(IDS_INSTALL_FOLDER, title);
     wchar_t displayName[kPathChars] = {};
 
     BROWSEINFOW info{};
@@ -172,11 +179,7 @@ void CWizPropertyPage::ActivateWelcomePage()
     if (m_bFirstActivate != 0) {
         FillWelcomePage();
     }
-    if (IsViewerRunning()) {
-        wchar_t warning[kPathChars];
-        LoadResourceText(IDS_VIEWER_RUNNING, warning, kPathChars);
-        Seams().messageBox(m_hWnd, warning, m_pSheet->m_szCaption, MB_OK | MB_ICONEXCLAMATION);
-    }
+    WarnIfViewerRunning(false, m_hWnd, m_pSheet->m_szCaption);
     m_bFirstActivate = 0;
 }
 
@@ -227,7 +230,7 @@ bool CWizPropertyPage::CheckInstallFolder()
         return true;
     }
     wchar_t message[kPathChars];
-    LoadResourceText(IDS_INVALID_DEST, message, kPathChars);
+    LoadResourceText(IDS_INVALID_DEST, message);
     Seams().messageBox(m_hWnd, message, m_pSheet->m_szCaption, MB_OK | MB_ICONERROR);
     return false;
 }
@@ -255,9 +258,10 @@ void CWizPropertyPage::OnUncheckAll()
 
 void CWizPropertyPage::OnBrowseFolder()
 {
-    // The edit of the page that holds the button: 1000 on the welcome page and the ready page.
+    // The edit of the page that holds the button: the folder on the welcome page, the settings
+    // folder on the ready page.
     wchar_t path[kPathChars] = {};
-    ::GetDlgItemTextW(m_hWnd, IDC_FOLDER, path, static_cast<int>(kPathChars));
+    ::GetDlgItemTextW(m_hWnd, IDC_PAGE_EDIT, path, static_cast<int>(kPathChars));
     if (BrowseForInstallFolder(::GetActiveWindow(), path) == 0) {
         return;
     }
@@ -265,7 +269,7 @@ void CWizPropertyPage::OnBrowseFolder()
     if (!CompleteChosenFolder(path, kPathChars)) {
         return;
     }
-    ::SetDlgItemTextW(m_hWnd, IDC_FOLDER, path);
+    ::SetDlgItemTextW(m_hWnd, IDC_PAGE_EDIT, path);
 }
 
 } // namespace ph

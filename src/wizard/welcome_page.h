@@ -18,8 +18,6 @@ inline constexpr std::size_t kPageTextChars = 520;
 inline constexpr std::size_t kBrowseTitleChars = 50;
 // The platform's path splitter refuses a directory part or file name of this many characters.
 inline constexpr std::size_t kSplitPathPartLimit = 256;
-// The product folder a chosen folder receives.
-inline constexpr wchar_t kProductFolderName[] = L"Photavian\\";
 
 // Fills a page text from its template: each "%s" takes the next of args in turn ("%%" is one
 // percent sign; a "%s" without an argument left stays empty). Returns false when the result had

@@ -1,6 +1,7 @@
 // The what's-new page: the release notes shown in its read-only edit on every activation.
 #include "wizard/whats_new_page.h"
 
+#include "base/resources.h"
 #include "res/resource.h"
 #include "wizard/wiz_property_page.h"
 
@@ -9,6 +10,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <memory>
+#include <new>
 
 namespace ph {
 
@@ -28,17 +30,11 @@ void TrimReleaseNotes(wchar_t* text)
 
 bool LoadReleaseNotes(HMODULE module, wchar_t (&buffer)[kReleaseNotesChars])
 {
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_RELEASE_NOTES), L"TXT");
-    if (resource == nullptr) {
+    const ResourceBytes notes = LoadResourceBytes(module, IDR_RELEASE_NOTES, RT_RELEASE_NOTES_NAME);
+    if (notes.data == nullptr) {
         return false;
     }
-    const DWORD bytes = ::SizeofResource(module, resource);
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr) {
-        return false;
-    }
-    CopyReleaseNotes(data, bytes, buffer);
+    CopyReleaseNotes(notes.data, notes.size, buffer);
     TrimReleaseNotes(buffer);
     return true;
 }
@@ -49,8 +45,8 @@ void CWizPropertyPage::LoadWhatsNewText()
     struct Notes {
         wchar_t text[kReleaseNotesChars];
     };
-    auto notes = std::make_unique<Notes>();
-    if (LoadReleaseNotes(::GetModuleHandleW(nullptr), notes->text)) {
+    std::unique_ptr<Notes> notes(new (std::nothrow) Notes());
+    if (notes && LoadReleaseNotes(::GetModuleHandleW(nullptr), notes->text)) {
         ::SetDlgItemTextW(m_hWnd, IDC_RELEASE_NOTES, notes->text);
     }
 }

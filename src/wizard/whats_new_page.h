@@ -20,7 +20,7 @@ void CopyReleaseNotes(const void* data, std::size_t bytes, wchar_t (&buffer)[kRe
 // stays.
 void TrimReleaseNotes(wchar_t* text);
 
-// The release notes ("TXT" 217) of module, copied and trimmed into buffer. False, with buffer
+// The release notes (IDR_RELEASE_NOTES) of module, copied and trimmed into buffer. False, with buffer
 // untouched, when module has no such resource or it cannot be loaded.
 bool LoadReleaseNotes(HMODULE module, wchar_t (&buffer)[kReleaseNotesChars]);
 

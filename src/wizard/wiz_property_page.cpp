@@ -2,7 +2,7 @@
 // table of button handlers.
 #include "wizard/wiz_property_page.h"
 
-#include "platform/probes.h"
+#include "base/resources.h"
 #include "wizard/wiz_property_sheet.h"
 
 namespace ph {
@@ -47,7 +47,7 @@ void CWizPropertyPage::EnableSheetButton(int id, bool enable) const
 void CWizPropertyPage::SetSheetButtonText(int id, UINT textId) const
 {
     wchar_t label[kButtonLabelChars];
-    LoadResourceText(textId, label, kButtonLabelChars);
+    LoadResourceText(textId, label);
     ::SetWindowTextW(m_pSheet->GetDlgItem(id), label);
 }
 
@@ -100,7 +100,7 @@ void CWizPropertyPage::DoDataExchange(CDataExchange*)
         link.SubclassDlgItem(IDC_EULA_LINK, m_hWnd);
         link.SetUnderlineMode(CHyperLink::kUnderlineAlways);
         wchar_t address[kAddressChars];
-        LoadResourceText(IDS_EULA_URL, address, kAddressChars);
+        LoadResourceText(IDS_EULA_URL, address);
         // Setting the target fits an attached link to its text.
         link.SetTarget(address);
         break;

@@ -1,6 +1,7 @@
 // CWizPropertySheet: construction, window initialisation and the exit confirmation.
 #include "wizard/wiz_property_sheet.h"
 
+#include "base/resources.h"
 #include "platform/probes.h"
 #include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
@@ -68,15 +69,6 @@ UINT LogoBitmapFor(int dpi)
     return dpi > 120 ? IDB_LOGO_150 : IDB_LOGO;
 }
 
-void LoadResourceText(UINT id, wchar_t* buffer, std::size_t bufferChars)
-{
-    if (bufferChars == 0) {
-        return;
-    }
-    buffer[0] = L'\0';
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, buffer, static_cast<int>(bufferChars));
-}
-
 CWizPropertySheet::CWizPropertySheet() : CPropertySheet(IDS_SHEET_CAPTION, nullptr, 0)
 {
     m_psh.dwFlags |= PSH_WIZARD;
@@ -93,10 +85,10 @@ BOOL CWizPropertySheet::OnInitDialog()
     m_bClosing = false;
     m_nDpi = ScreenDpiX(m_hWnd);
     m_nStartDpi = m_nDpi;
-    LoadResourceText(IDS_CAPTION, m_szCaption, kPathChars);
+    LoadResourceText(IDS_CAPTION, m_szCaption);
     BOOL result = CPropertySheet::OnInitDialog();
     wchar_t exitLabel[kButtonLabelChars];
-    LoadResourceText(IDS_EXIT_BUTTON, exitLabel, kButtonLabelChars);
+    LoadResourceText(IDS_EXIT_BUTTON, exitLabel);
     ::SetWindowTextW(GetDlgItem(kCancelButtonId), exitLabel);
     SetTitle(m_szCaption);
     return result;
@@ -105,7 +97,7 @@ BOOL CWizPropertySheet::OnInitDialog()
 bool CWizPropertySheet::ConfirmExit()
 {
     wchar_t question[kQuestionChars];
-    LoadResourceText(IDS_EXIT_SETUP, question, kQuestionChars);
+    LoadResourceText(IDS_EXIT_SETUP, question);
     return Seams().messageBox(m_hWnd, question, m_szCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 

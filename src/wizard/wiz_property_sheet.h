@@ -42,9 +42,6 @@ LOGFONTW TitleFontDescription(int dpi);
 // room than its size at the screen's scale.
 UINT LogoBitmapFor(int dpi);
 
-// Loads string id of the program's resources into buffer (cut to fit); empty when missing.
-void LoadResourceText(UINT id, wchar_t* buffer, std::size_t bufferChars);
-
 class CWizPropertySheet : public CPropertySheet {
 public:
     // Titled "Photavian Setup", no owner, opening on the first page, in wizard mode.

@@ -13,13 +13,6 @@ namespace {
 const std::string kSetupRunning =
     "Another Photavian setup is running!\r\nPlease wait until it has finished and try again.";
 
-std::wstring ResourceText(UINT id)
-{
-    wchar_t text[2048] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 2048);
-    return text;
-}
-
 // The text of a message box: its static text control.
 std::wstring MessageBoxText(HWND box)
 {
@@ -95,7 +88,7 @@ TEST_F(Deployment, WhileAnotherSetupRunsNeitherModeStarts)
     StartedSetup wizard = StartSetup(L"", m_start.Path());
     HWND box = WaitForDialogOfProcess(wizard.processId, IDOK);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), ResourceText(IDS_SETUP_RUNNING));
+    EXPECT_EQ(MessageBoxText(box), ResourceString(IDS_SETUP_RUNNING));
     EXPECT_EQ(FindDialogOfProcess(wizard.processId, kNextButtonId), nullptr);
     ClickInOtherProcess(box, IDOK);
     EXPECT_EQ(WaitForExit(wizard), kExitAnotherSetupRunning);
@@ -112,7 +105,7 @@ TEST_F(Deployment, HelpShowsTheSwitchesAndEnds)
         wchar_t caption[64] = {};
         ::GetWindowTextW(box, caption, 64);
         EXPECT_EQ(std::wstring(caption), L"Photavian 64-bit Setup");
-        EXPECT_EQ(MessageBoxText(box), ResourceText(IDS_USAGE));
+        EXPECT_EQ(MessageBoxText(box), ResourceString(IDS_USAGE));
         EXPECT_NE(MessageBoxText(box).find(L"/log=PATH"), std::wstring::npos);
         EXPECT_EQ(FindDialogOfProcess(setup.processId, kNextButtonId), nullptr) << "no wizard";
         ClickInOtherProcess(box, IDOK);

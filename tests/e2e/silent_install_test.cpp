@@ -2,6 +2,8 @@
 #include "e2e/e2e_support.h"
 
 #include "base/handles.h"
+#include "base/resources.h"
+#include "res/resource.h"
 
 #include <unzip.h>
 #include <cstring>
@@ -22,15 +24,14 @@ std::vector<PayloadEntry> ReadPayloadEntries()
 {
     std::vector<PayloadEntry> entries;
     UniqueModule image(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    HRSRC resource = image ? ::FindResourceW(image.get(), MAKEINTRESOURCEW(1974), L"ZIP") : nullptr;
-    HGLOBAL loaded = resource != nullptr ? ::LoadResource(image.get(), resource) : nullptr;
-    const char* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
-    if (data == nullptr) {
+    const ResourceBytes payload =
+        image ? LoadResourceBytes(image.get(), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME) : ResourceBytes{};
+    if (payload.data == nullptr) {
         return entries;
     }
     ScratchFolder folder(L"payload_copy");
     std::wstring path = folder / L"payload.zip";
-    WriteFileBytes(path, std::string(data, ::SizeofResource(image.get(), resource)));
+    WriteFileBytes(path, std::string(static_cast<const char*>(payload.data), payload.size));
 
     zlib_filefunc64_def functions{};
     fill_win32_filefunc64W(&functions);

@@ -26,7 +26,8 @@ done
 link=$(mktemp)
 trap 'rm -f "$link" "$link.out"' EXIT
 "$objcopy" --dump-section ".gnu_debuglink=$link" "$exe" "$link.out" || fail "$exe has no debug link"
-name=$(tr -d '\0' < "$link" | head -c -4 | tr -dc '[:print:]')
+# The CRC goes first: its bytes may be zero too.
+name=$(head -c -4 "$link" | tr -d '\0' | tr -dc '[:print:]')
 [ "$name" = "$(basename "$debug")" ] || fail "debug link names '$name'"
 link_crc=$(tail -c 4 "$link" | od -An -tx1 | tr -d ' \n')
 file_crc=$(gzip -c "$debug" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')

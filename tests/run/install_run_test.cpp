@@ -1,8 +1,8 @@
 // The install run in-process, with the default payload embedded in this test program: the
 // wizard's confirmation of associations and how the wizard is told about failures.
-#include "platform/probes.h"
-#include "base/handles.h"
+#include "base/scoped_override.h"
 #include "engine/install_run.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 #include "support/test_support.h"
 
@@ -38,13 +38,6 @@ int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT typ
     return g_boxes.answer;
 }
 
-std::wstring LoadText(UINT id)
-{
-    wchar_t text[1024] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 1024);
-    return text;
-}
-
 std::wstring DefaultValue(HKEY hive, const wchar_t* key)
 {
     wchar_t value[260] = {};
@@ -58,13 +51,10 @@ protected:
     {
         ASSERT_TRUE(m_hives.ok());
         ::GetCurrentDirectoryW(MAX_PATH, m_previousDirectory);
-        m_savedMessageBox = Seams().messageBox;
-        Seams().messageBox = RecordMessageBox;
         g_boxes = MessageBoxLog{};
     }
     void TearDown() override
     {
-        Seams().messageBox = m_savedMessageBox;
         // The extraction leaves the destination as the current directory.
         ::SetCurrentDirectoryW(m_previousDirectory);
     }
@@ -86,7 +76,7 @@ protected:
     RedirectedHives m_hives;
     ScratchFolder m_folder{L"install_run"};
     wchar_t m_previousDirectory[MAX_PATH] = {};
-    decltype(PlatformSeams::messageBox) m_savedMessageBox = nullptr;
+    ScopedOverride<decltype(PlatformSeams::messageBox)> m_boxes{Seams().messageBox, RecordMessageBox};
 };
 
 TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)
@@ -97,7 +87,7 @@ TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)
     EXPECT_EQ(RunInstallation(options), 1);
 
     EXPECT_EQ(g_boxes.calls, 1);
-    EXPECT_EQ(g_boxes.text, LoadText(IDS_CONFIRM_ASSOC));
+    EXPECT_EQ(g_boxes.text, ResourceString(IDS_CONFIRM_ASSOC));
     EXPECT_EQ(g_boxes.caption, kCaption);
     EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
     EXPECT_EQ(options.associate, 1);
@@ -158,7 +148,7 @@ TEST_F(InstallRun, WizardShowsAFailureOnceWithTheErrorIcon)
         EXPECT_EQ(RunInstallation(options), 0);
 
         EXPECT_EQ(g_boxes.calls, 1);
-        EXPECT_EQ(g_boxes.text, LoadText(c.stringId)) << "the wizard shows the message alone";
+        EXPECT_EQ(g_boxes.text, ResourceString(c.stringId)) << "the wizard shows the message alone";
         EXPECT_EQ(g_boxes.caption, kCaption);
         EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian"));

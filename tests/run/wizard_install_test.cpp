@@ -1,6 +1,7 @@
 // The whole wizard with the payload embedded: the ready page's Next really installs and shows the
 // finish page, and Done really starts the installed viewer.
 #include "base/handles.h"
+#include "base/product.h"
 #include "support/test_support.h"
 #include "wizard/wizard_harness.h"
 
@@ -13,22 +14,14 @@
 namespace ph::test {
 namespace {
 
-constexpr wchar_t kViewerClass[] = L"Photavian";
 constexpr DWORD kViewerExitMs = 10000;
-
-std::wstring LoadText(UINT id)
-{
-    wchar_t text[1024] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 1024);
-    return text;
-}
 
 // Closes the viewer windows a failed test may have left, waiting for each process to end.
 void CloseViewers()
 {
     constexpr int kMostViewers = 8;
     for (int i = 0; i < kMostViewers; ++i) {
-        HWND window = ::FindWindowW(kViewerClass, nullptr);
+        HWND window = ::FindWindowW(kViewerWindowClass, nullptr);
         if (window == nullptr) {
             return;
         }
@@ -85,7 +78,7 @@ TEST_F(WizardInstall, ReadyPageNextInstallsAndDoneStartsTheInstalledViewer)
 
     // The run asked once before associating (answered Yes) and reported nothing else.
     ASSERT_EQ(m_boxes.Calls().size(), 1u);
-    EXPECT_EQ(m_boxes.Calls()[0].text, LoadText(IDS_CONFIRM_ASSOC));
+    EXPECT_EQ(m_boxes.Calls()[0].text, ResourceString(IDS_CONFIRM_ASSOC));
     ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
     EXPECT_FALSE(m_wizard.IsEnabled(kBackButtonId));
     EXPECT_FALSE(m_wizard.IsEnabled(kNextButtonId));
@@ -103,11 +96,11 @@ TEST_F(WizardInstall, ReadyPageNextInstallsAndDoneStartsTheInstalledViewer)
     // Done with only "Start Photavian" ticked: the installed viewer starts for real and its
     // window is there by the time the wizard has closed.
     m_hives.reset();
-    ASSERT_EQ(::FindWindowW(kViewerClass, nullptr), nullptr);
+    ASSERT_EQ(::FindWindowW(kViewerWindowClass, nullptr), nullptr);
     m_wizard.ClickItem(kFinishPosition, IDC_OPEN_FAQ);
     m_wizard.Click(IDCANCEL);
     EXPECT_TRUE(m_wizard.Ended());
-    HWND viewer = ::FindWindowW(kViewerClass, nullptr);
+    HWND viewer = ::FindWindowW(kViewerWindowClass, nullptr);
     ASSERT_NE(viewer, nullptr) << "the viewer's window did not appear";
     DWORD processId = 0;
     ::GetWindowThreadProcessId(viewer, &processId);

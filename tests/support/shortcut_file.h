@@ -37,8 +37,8 @@ inline std::optional<Shortcut> ReadShortcut(const std::wstring& path)
     ComApartment com;
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))
-        || FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put())))
+        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put())))
         || FAILED(file->Load(path.c_str(), STGM_READ))) {
         return std::nullopt;
     }
@@ -66,14 +66,13 @@ inline std::set<std::wstring> LinksIn(const std::wstring& folder)
 {
     std::set<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((folder + L"\\*.lnk").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*.lnk").c_str(), &data));
+    if (!find) {
         return names;
     }
     do {
         names.insert(data.cFileName);
-    } while (::FindNextFileW(find, &data) != FALSE);
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &data) != FALSE);
     return names;
 }
 

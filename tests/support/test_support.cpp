@@ -2,6 +2,9 @@
 #include "support/test_support.h"
 
 #include "base/handles.h"
+#include "base/product.h"
+#include "base/resources.h"
+#include "res/resource.h"
 
 #include <zip.h>
 #include <iowin32.h>
@@ -21,8 +24,8 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
 {
     WIN32_FIND_DATAW data;
     std::wstring pattern = root + (relative.empty() ? L"" : L"\\" + relative) + L"\\*";
-    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+    if (!find) {
         return;
     }
     do {
@@ -37,11 +40,15 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
         } else {
             out.push_back(path);
         }
-    } while (::FindNextFileW(find, &data) != FALSE);
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &data) != FALSE);
 }
 
 } // namespace
+
+std::wstring ResourceString(UINT id)
+{
+    return LoadResourceText(id).text;
+}
 
 std::wstring SetupExePath() { return PH_TEST_SETUP_EXE; }
 std::wstring IconFixturePath(const wchar_t* fileName) { return std::wstring(PH_TEST_ICON_FIXTURES) + L"\\" + fileName; }
@@ -70,16 +77,18 @@ void RemoveTree(const std::wstring& path)
         ::DeleteFileW(path.c_str());
         return;
     }
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") {
-                RemoveTree(path + L"\\" + name);
-            }
-        } while (::FindNextFileW(find, &data) != FALSE);
-        ::FindClose(find);
+    {
+        // The search ends before the folder is removed: an open search holds the folder.
+        WIN32_FIND_DATAW data;
+        UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..") {
+                    RemoveTree(path + L"\\" + name);
+                }
+            } while (::FindNextFileW(find.get(), &data) != FALSE);
+        }
     }
     ::RemoveDirectoryW(path.c_str());
 }
@@ -308,7 +317,7 @@ bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& pat
             return false;
         }
         ::EnumResourceLanguagesW(
-            image.get(), L"ZIP", MAKEINTRESOURCEW(1974),
+            image.get(), RT_PAYLOAD_ZIP_NAME, MAKEINTRESOURCEW(IDR_PAYLOAD_ZIP),
             [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR param) -> BOOL {
                 *reinterpret_cast<WORD*>(param) = found;
                 return FALSE;
@@ -319,7 +328,7 @@ bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& pat
     if (update == nullptr) {
         return false;
     }
-    BOOL updated = ::UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1974), language,
+    BOOL updated = ::UpdateResourceW(update, RT_PAYLOAD_ZIP_NAME, MAKEINTRESOURCEW(IDR_PAYLOAD_ZIP), language,
                                      const_cast<char*>(archiveBytes.data()), static_cast<DWORD>(archiveBytes.size()));
     return ::EndUpdateResourceW(update, updated == FALSE) != FALSE && updated != FALSE;
 }
@@ -342,13 +351,12 @@ void DeleteMachineTree(const wchar_t* subKey)
 
 void RegisterViewerAt(const std::wstring& folder)
 {
-    SetMachineString(L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr,
-                     L"\"" + folder + L"ph_tav64.exe\" \"%1\"");
+    SetMachineString(kProductOpenCommandKey.text, nullptr, L"\"" + folder + kViewerFileName + L"\" \"%1\"");
 }
 
 void UnregisterViewer()
 {
-    DeleteMachineTree(L"SOFTWARE\\Classes\\Photavian");
+    DeleteMachineTree(kProductClassKey.text);
 }
 
 namespace {
@@ -410,9 +418,9 @@ FakeViewerWindow::FakeViewerWindow()
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Photavian";
+    wc.lpszClassName = kViewerWindowClass;
     ::RegisterClassW(&wc); // fails harmlessly when registered already
-    m_hwnd = ::CreateWindowExW(0, L"Photavian", L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+    m_hwnd = ::CreateWindowExW(0, kViewerWindowClass, L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                nullptr, nullptr, wc.hInstance, nullptr);
 }
 

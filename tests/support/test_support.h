@@ -31,6 +31,9 @@ private:
     std::wstring m_path;
 };
 
+// String id of this program's string table (the setup program's own, compiled in).
+std::wstring ResourceString(UINT id);
+
 // Deletes a folder tree; ignores what is missing.
 void RemoveTree(const std::wstring& path);
 
@@ -86,7 +89,7 @@ private:
 // directory, waits for it and returns its exit code; -1 when it could not be started.
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs = 60000);
 
-// Copies the setup program to path and replaces its payload resource ("ZIP" 1974) with the
+// Copies the setup program to path and replaces its payload resource (IDR_PAYLOAD_ZIP) with the
 // given archive bytes. False when the copy or the resource update fails.
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes);
 // The same for any program that carries a payload resource.

@@ -21,6 +21,7 @@
 //                                  boxes, radio buttons)
 //
 // Each run prints the wizard's state and exits with 0 when the step had the expected outcome.
+#include "base/product.h"
 #include "framework/property_sheet.h"
 
 #include <windows.h>
@@ -35,7 +36,7 @@ namespace {
 constexpr wchar_t kSheetTitle[] = L"Photavian 64-bit Setup";
 using ph::kBackButtonId;
 using ph::kNextButtonId;
-constexpr wchar_t kViewerClass[] = L"Photavian";
+using ph::kViewerWindowClass;
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kStepMs = 10000;
 // Next on the ready page returns once the installation has run.
@@ -246,12 +247,12 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"viewer") {
         HWND viewer = nullptr;
-        if (!WaitFor(kStepMs, [&] { return (viewer = ::FindWindowW(kViewerClass, nullptr)) != nullptr; })) {
+        if (!WaitFor(kStepMs, [&] { return (viewer = ::FindWindowW(kViewerWindowClass, nullptr)) != nullptr; })) {
             return Fail(L"no viewer window");
         }
         std::wprintf(L"viewer window \"%ls\"\n", Text(viewer).c_str());
         ::PostMessageW(viewer, WM_CLOSE, 0, 0);
-        if (!WaitFor(kStepMs, [] { return ::FindWindowW(kViewerClass, nullptr) == nullptr; })) {
+        if (!WaitFor(kStepMs, [] { return ::FindWindowW(kViewerWindowClass, nullptr) == nullptr; })) {
             return Fail(L"the viewer stays open");
         }
         std::wprintf(L"viewer closed\n");

@@ -2,6 +2,7 @@
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
 #include "base/handles.h"
+#include "base/product.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@ namespace {
 
 using ph::test::IconFixturePath;
 
-constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
 constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr wchar_t kFixedDefault[] = L"C:\\Photavian\\";
 
@@ -114,7 +114,7 @@ TEST_F(ExistingInstallFolderTest, CommandsThatNameNoInstallation)
         L"\"D:\\" + std::wstring(260, L'x') + L"\\ph_tav64.exe\" \"%1\"",
     };
     for (const std::wstring& command : commands) {
-        ASSERT_TRUE(ph::test::SetMachineString(kOpenCommandKey, nullptr, command));
+        ASSERT_TRUE(ph::test::SetMachineString(ph::kProductOpenCommandKey.text, nullptr, command));
         std::wstring folder;
         EXPECT_EQ(Find(folder), 0) << Show(command.substr(0, 60));
         EXPECT_EQ(folder, L"") << Show(command.substr(0, 60));

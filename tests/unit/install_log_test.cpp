@@ -1,6 +1,7 @@
 // The install log: the bytes of an entry, and appending to the log in its pinned folder.
 #include "platform/install_log.h"
 #include "base/handles.h"
+#include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
 #include "support/test_support.h"
@@ -96,8 +97,6 @@ protected:
     void SetUp() override
     {
         m_savedDirectory = CurrentDirectory();
-        m_savedClock = ph::Seams().localTime;
-        ph::Seams().localTime = PinnedClock;
         ASSERT_NE(::SetCurrentDirectoryW(m_logFolder.Path().c_str()), FALSE);
         ph::PinStartDirectory();
         ASSERT_NE(::SetCurrentDirectoryW(m_elsewhere.Path().c_str()), FALSE);
@@ -105,7 +104,6 @@ protected:
 
     void TearDown() override
     {
-        ph::Seams().localTime = m_savedClock;
         ::SetCurrentDirectoryW(m_savedDirectory.c_str());
         // Leave the log where a log without pinning would go: the current directory.
         ph::PinStartDirectory();
@@ -118,7 +116,7 @@ protected:
 
 private:
     std::wstring m_savedDirectory;
-    void (*m_savedClock)(SYSTEMTIME*) = nullptr;
+    ph::ScopedOverride<decltype(ph::PlatformSeams::localTime)> m_clock{ph::Seams().localTime, PinnedClock};
 };
 
 TEST_F(AppendLogEntryTest, EntriesLandInThePinnedFolderOldestFirst)

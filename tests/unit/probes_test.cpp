@@ -1,4 +1,5 @@
 // Platform probes: Windows version class, version test, running viewer, DPI, DLL search path.
+#include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "support/test_support.h"
 
@@ -102,19 +103,14 @@ class VersionClassCacheTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedCompute = ph::Seams().computeVersionClass;
-        ph::Seams().computeVersionClass = CountingCompute;
         ph::ResetWindowsVersionClassCache();
         g_computeCalls = 0;
     }
-    void TearDown() override
-    {
-        ph::Seams().computeVersionClass = m_savedCompute;
-        ph::ResetWindowsVersionClassCache();
-    }
+    void TearDown() override { ph::ResetWindowsVersionClassCache(); }
 
 private:
-    int (*m_savedCompute)() = nullptr;
+    ph::ScopedOverride<decltype(ph::PlatformSeams::computeVersionClass)> m_pin{ph::Seams().computeVersionClass,
+                                                                               CountingCompute};
 };
 
 TEST_F(VersionClassCacheTest, ClassZeroIsRecomputedOtherClassesOnce)
@@ -137,32 +133,6 @@ TEST_F(VersionClassCacheTest, ClassZeroIsRecomputedOtherClassesOnce)
     ph::ResetWindowsVersionClassCache();
     EXPECT_EQ(ph::WindowsVersionClass(), 11);
     EXPECT_EQ(g_computeCalls, 5);
-}
-
-TEST(WindowsVersionClass, ThisPrefixIsWindows7)
-{
-    // Wine's default prefix reports Windows 7 SP1 (6.1.7601).
-    ph::ResetWindowsVersionClassCache();
-    EXPECT_EQ(ph::WindowsVersionClass(), 7);
-    ph::ResetWindowsVersionClassCache();
-}
-
-TEST(OsVersionAtLeast, ComparesMajorMinorServicePackInOrder)
-{
-    struct Case {
-        Version asked;
-        bool expected;
-    };
-    // This prefix is Windows 7 SP1: 6.1, service pack 1.
-    const Case cases[] = {
-        {{6, 1, 0}, true},  {{6, 1, 1}, true},  {{6, 1, 2}, false}, {{6, 0, 0}, true},
-        {{6, 0, 9}, true},  {{5, 1, 3}, true},  {{5, 9, 9}, true},  {{6, 2, 0}, false},
-        {{10, 0, 0}, false}, {{99, 0, 0}, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ph::OsVersionAtLeast(c.asked.major, c.asked.minor, c.asked.servicePack), c.expected)
-            << c.asked.major << "." << c.asked.minor << " SP" << c.asked.servicePack;
-    }
 }
 
 TEST(IsViewerRunning, FollowsAWindowOfTheViewerClass)
@@ -189,11 +159,6 @@ TEST(IsViewerRunning, OtherWindowClassesDoNotCount)
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(ph::IsViewerRunning());
     ::DestroyWindow(other);
-}
-
-TEST(ScreenDpiX, DesktopOfThisPrefixHas96Dpi)
-{
-    EXPECT_EQ(ph::ScreenDpiX(nullptr), 96);
 }
 
 // After hardening, a library named without a folder is looked up in the system folder only.
@@ -224,6 +189,41 @@ TEST(HardenDllSearchPath, BareNamesLoadFromTheSystemFolderOnly)
         ::FreeLibrary(byFullPath);
     }
     ::SetCurrentDirectoryW(saved);
+}
+
+// ---- the test prefix ----------------------------------------------------------------------------
+// What the probes answer in the Wine prefix the tests run in (Wine's default: Windows 7 SP1,
+// 6.1.7601, and a desktop of 96 DPI), not rules of the program. On another system, leave them out
+// by name: --gtest_filter=-WinePrefixEnvironment.*
+
+TEST(WinePrefixEnvironment, VersionClassIsWindows7)
+{
+    ph::ResetWindowsVersionClassCache();
+    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    ph::ResetWindowsVersionClassCache();
+}
+
+TEST(WinePrefixEnvironment, OsVersionAtLeastComparesAgainstWindows7Sp1)
+{
+    struct Case {
+        Version asked;
+        bool expected;
+    };
+    // 6.1, service pack 1: major, then minor, then service pack are compared in turn.
+    const Case cases[] = {
+        {{6, 1, 0}, true},  {{6, 1, 1}, true},  {{6, 1, 2}, false}, {{6, 0, 0}, true},
+        {{6, 0, 9}, true},  {{5, 1, 3}, true},  {{5, 9, 9}, true},  {{6, 2, 0}, false},
+        {{10, 0, 0}, false}, {{99, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ph::OsVersionAtLeast(c.asked.major, c.asked.minor, c.asked.servicePack), c.expected)
+            << c.asked.major << "." << c.asked.minor << " SP" << c.asked.servicePack;
+    }
+}
+
+TEST(WinePrefixEnvironment, DesktopHas96Dpi)
+{
+    EXPECT_EQ(ph::ScreenDpiX(nullptr), 96);
 }
 
 } // namespace

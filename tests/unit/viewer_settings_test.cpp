@@ -2,8 +2,9 @@
 // profile files, and the rewrite as UTF-16.
 #include "engine/viewer_settings.h"
 
-#include "platform/probes.h"
+#include "base/scoped_override.h"
 #include "engine/existing_install.h"
+#include "platform/probes.h"
 #include "support/settings_file.h"
 #include "support/test_support.h"
 
@@ -63,19 +64,19 @@ int g_pinnedHeight = 1000;
 
 class PinnedDisplay {
 public:
-    PinnedDisplay(int dpi, int height) : m_saved(ph::Seams())
+    PinnedDisplay(int dpi, int height)
     {
         g_pinnedDpi = dpi;
         g_pinnedHeight = height;
-        ph::Seams().displayDpiX = [] { return g_pinnedDpi; };
-        ph::Seams().fullScreenHeight = [] { return g_pinnedHeight; };
     }
-    ~PinnedDisplay() { ph::Seams() = m_saved; }
     PinnedDisplay(const PinnedDisplay&) = delete;
     PinnedDisplay& operator=(const PinnedDisplay&) = delete;
 
 private:
-    ph::PlatformSeams m_saved;
+    ph::ScopedOverride<decltype(ph::PlatformSeams::displayDpiX)> m_dpi{ph::Seams().displayDpiX,
+                                                                       [] { return g_pinnedDpi; }};
+    ph::ScopedOverride<decltype(ph::PlatformSeams::fullScreenHeight)> m_height{ph::Seams().fullScreenHeight,
+                                                                               [] { return g_pinnedHeight; }};
 };
 
 TEST(ToolbarSkinTable, ScaleAndHeightBoundaries)

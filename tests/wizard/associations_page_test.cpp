@@ -24,16 +24,10 @@ protected:
     void SetUp() override
     {
         UnregisterViewer();
-        m_savedVersionClass = Seams().computeVersionClass;
-        Seams().computeVersionClass = PinnedVersionClass;
         g_pinnedVersionClass = 7;
         ResetWindowsVersionClassCache();
     }
-    void TearDown() override
-    {
-        Seams().computeVersionClass = m_savedVersionClass;
-        ResetWindowsVersionClassCache();
-    }
+    void TearDown() override { ResetWindowsVersionClassCache(); }
 
     // Opens the wizard on Windows of the given class and walks to the associations page.
     void Arrive(int versionClass = 7)
@@ -84,7 +78,8 @@ protected:
         }
     }
 
-    decltype(PlatformSeams::computeVersionClass) m_savedVersionClass = nullptr;
+    ScopedOverride<decltype(PlatformSeams::computeVersionClass)> m_versionClass{Seams().computeVersionClass,
+                                                                               PinnedVersionClass};
     PinnedMessageBoxes m_boxes{IDOK};
     WizardUnderTest m_wizard;
 };

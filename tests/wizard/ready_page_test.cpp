@@ -13,13 +13,6 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"Photavian 64-bit Setup";
 
-std::wstring LoadText(UINT id)
-{
-    wchar_t text[1024] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 1024);
-    return text;
-}
-
 class ReadyPage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -176,7 +169,7 @@ TEST_F(ReadyPage, NextWhileTheViewerRunsIsRefusedAndInstallsNothing)
 
     ASSERT_EQ(m_boxes.Calls().size(), 1u);
     const MessageBoxCall& call = m_boxes.Calls()[0];
-    EXPECT_EQ(call.text, LoadText(IDS_VIEWER_RUNNING));
+    EXPECT_EQ(call.text, ResourceString(IDS_VIEWER_RUNNING));
     EXPECT_EQ(call.caption, kCaption);
     EXPECT_EQ(call.type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(call.owner, m_wizard.Page(kReadyPosition).GetSafeHwnd());
@@ -229,13 +222,13 @@ TEST_F(ReadyPage, AFailedRunLocksTheButtonsThenShowsTheWelcomePageAgain)
     g_during = DuringTheRun{};
     g_during.sheet = m_wizard.Window();
     g_during.installing = m_wizard.Item(kReadyPosition, IDC_INSTALLING);
-    auto saved = Seams().messageBox;
-    Seams().messageBox = RecordDuringTheRun;
-    m_wizard.Click(kNextButtonId);
-    Seams().messageBox = saved;
+    {
+        ScopedOverride pin(Seams().messageBox, RecordDuringTheRun);
+        m_wizard.Click(kNextButtonId);
+    }
 
     ASSERT_EQ(g_during.calls, 1);
-    EXPECT_EQ(g_during.text, LoadText(IDS_CREATE_DEST_FAILED));
+    EXPECT_EQ(g_during.text, ResourceString(IDS_CREATE_DEST_FAILED));
     EXPECT_FALSE(g_during.back);
     EXPECT_FALSE(g_during.next);
     EXPECT_FALSE(g_during.cancel);

@@ -3,6 +3,7 @@
 #include "wizard_harness.h"
 
 #include "base/handles.h"
+#include "base/resources.h"
 #include "support/test_support.h"
 #include "wizard/whats_new_page.h"
 
@@ -66,10 +67,9 @@ TEST(WhatsNewText, NotesOfThisBuildEndAtTheWebAddress)
 {
     UniqueModule setup(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(setup);
-    HRSRC resource = ::FindResourceW(setup.get(), MAKEINTRESOURCEW(217), L"TXT");
-    ASSERT_NE(resource, nullptr);
-    const auto* raw = static_cast<const wchar_t*>(::LockResource(::LoadResource(setup.get(), resource)));
-    const std::wstring original(raw, ::SizeofResource(setup.get(), resource) / sizeof(wchar_t));
+    const ResourceBytes notes = LoadResourceBytes(setup.get(), IDR_RELEASE_NOTES, RT_RELEASE_NOTES_NAME);
+    ASSERT_NE(notes.data, nullptr);
+    const std::wstring original(static_cast<const wchar_t*>(notes.data), notes.size / sizeof(wchar_t));
     ASSERT_GE(original.size(), 3u);
     ASSERT_EQ(original.substr(original.size() - 2), L"\r\n");
 

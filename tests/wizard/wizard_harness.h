@@ -3,6 +3,7 @@
 // the test.
 #pragma once
 
+#include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -46,7 +47,7 @@ private:
 
     int m_answer;
     std::vector<MessageBoxCall> m_calls;
-    int (*m_saved)(HWND, const wchar_t*, const wchar_t*, UINT);
+    ScopedOverride<decltype(PlatformSeams::messageBox)> m_pin{Seams().messageBox, Show};
 };
 
 // The wizard as start-up builds it (title font at 96 DPI, the five pages in order), shown
@@ -97,15 +98,13 @@ inline PinnedMessageBoxes*& CurrentPinnedMessageBoxes()
     return current;
 }
 
-inline PinnedMessageBoxes::PinnedMessageBoxes(int answer) : m_answer(answer), m_saved(Seams().messageBox)
+inline PinnedMessageBoxes::PinnedMessageBoxes(int answer) : m_answer(answer)
 {
     CurrentPinnedMessageBoxes() = this;
-    Seams().messageBox = Show;
 }
 
 inline PinnedMessageBoxes::~PinnedMessageBoxes()
 {
-    Seams().messageBox = m_saved;
     CurrentPinnedMessageBoxes() = nullptr;
 }
 

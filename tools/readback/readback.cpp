@@ -30,6 +30,7 @@ namespace {
 
 using ph::ComApartment;
 using ph::ComPtr;
+using ph::UniqueFindHandle;
 using ph::UniqueRegKey;
 
 std::wstring g_out;
@@ -437,8 +438,8 @@ void FindLinks(const std::wstring& folder, const std::wstring& relative, std::ve
 {
     WIN32_FIND_DATAW data;
     std::wstring base = relative.empty() ? folder : folder + L"\\" + relative;
-    HANDLE find = ::FindFirstFileW((base + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(::FindFirstFileW((base + L"\\*").c_str(), &data));
+    if (!find) {
         return;
     }
     do {
@@ -452,8 +453,7 @@ void FindLinks(const std::wstring& folder, const std::wstring& relative, std::ve
         } else if (name.size() > 4 && ::_wcsicmp(name.c_str() + name.size() - 4, L".lnk") == 0) {
             out.push_back(path);
         }
-    } while (::FindNextFileW(find, &data) != FALSE);
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &data) != FALSE);
 }
 
 std::wstring OrNone(const wchar_t* text)
@@ -466,8 +466,8 @@ void PrintLink(const std::wstring& path, const std::wstring& shown)
     ComApartment com;
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))
-        || FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put())))
+        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put())))
         || FAILED(file->Load(path.c_str(), STGM_READ))) {
         Line(L"  " + shown + L": cannot be read");
         return;
