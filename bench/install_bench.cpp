@@ -13,6 +13,8 @@
 #include "support/test_support.h"
 
 #include "base/handles.h"
+#include "base/resources.h"
+#include "res/resource.h"
 
 #include <psapi.h>
 
@@ -136,16 +138,13 @@ int Embed(const std::wstring& program, const std::wstring& zip, const std::wstri
 // alone costs in private memory under Wine, which fills an image's pages on first access.
 int ReadPayload()
 {
-    HMODULE module = ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(1974), L"ZIP");
-    HGLOBAL loaded = resource != nullptr ? ::LoadResource(module, resource) : nullptr;
-    const auto* data = static_cast<const volatile unsigned char*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
-    DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
+    ph::ResourceBytes payload = ph::LoadResourceBytes(::GetModuleHandleW(nullptr), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME);
+    const auto* data = static_cast<const volatile unsigned char*>(payload.data);
     if (data == nullptr) {
         return 1;
     }
     unsigned sum = 0;
-    for (DWORD i = 0; i < size; i += 4096) {
+    for (std::size_t i = 0; i < payload.size; i += 4096) {
         sum += data[i];
     }
     return sum == 0xFFFFFFFFu ? 1 : 0;
