@@ -57,7 +57,7 @@ bool ComposeTypeDescription(wchar_t (&description)[kPathChars], const wchar_t* p
 } // namespace
 
 int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
-                       const wchar_t* iconReference, int selected)
+                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities)
 {
     wchar_t progId[kPathChars];
     if (!ComposeText(progId, kProductProgId, L".", progIdClass)) {
@@ -81,7 +81,7 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
         ok = false;
     }
 
-    AddCapabilityAssociation(extension, progIdClass);
+    AddCapabilityAssociation(extension, progIdClass, capabilities);
 
     if (selected == 0) {
         return ok ? 1 : 0;
@@ -99,15 +99,24 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
     return ok ? 1 : 0;
 }
 
-void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass)
+bool OpenCapabilityAssociations(ValuesKey& capabilities)
+{
+    return OpenValuesKey(capabilities, HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE);
+}
+
+void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass, const ValuesKey* capabilities)
 {
     wchar_t name[kPathChars];
     wchar_t progId[kPathChars];
     if (!ComposeText(name, L".", extension) || !ComposeText(progId, kProductProgId, L".", progIdClass)) {
         return;
     }
+    if (capabilities != nullptr) {
+        SetNamedString(*capabilities, name, progId);
+        return;
+    }
     ValuesKey key;
-    if (OpenValuesKey(key, HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE)) {
+    if (OpenCapabilityAssociations(key)) {
         SetNamedString(key, name, progId);
     }
 }

@@ -2,6 +2,8 @@
 // applications out of the "Open with" choice.
 #pragma once
 
+#include "shell/registry_writes.h"
+
 namespace ph {
 
 // Writes the per-type ProgID of progIdClass (description, open command, icon) and the capability
@@ -9,13 +11,19 @@ namespace ph {
 // extension, and jpg, png and tif always, point their extension key at the ProgID; a selected
 // extension also gets a fresh per-user choice naming it. extension and progIdClass are lower
 // case, without the dot. Returns 1 when every write succeeded, else 0 (the remaining writes are
-// still made).
+// still made). capabilities, when given, is the capabilities' file-association key already open
+// (a walk of the whole catalogue opens it once); otherwise it is opened for this extension.
 int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
-                       const wchar_t* iconReference, int selected);
+                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities = nullptr);
 
-// Records ".<extension>" -> ProgID among the application's capabilities. Skipped when the
-// capabilities' file-association key cannot be opened.
-void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass);
+// Opens the capabilities' file-association key for the capability entries; capabilities stays
+// empty when it cannot be opened.
+bool OpenCapabilityAssociations(ValuesKey& capabilities);
+
+// Records ".<extension>" -> ProgID among the application's capabilities, in the open key or, without
+// one, in the key opened for it. Skipped when the key cannot be opened.
+void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass,
+                              const ValuesKey* capabilities = nullptr);
 
 // The capabilities key under which every extension is recorded with its ProgID.
 inline constexpr wchar_t kFileAssociationsKey[] = L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations";

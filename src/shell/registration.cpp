@@ -3,6 +3,7 @@
 #include "shell/registration.h"
 
 #include "base/folder_tree.h"
+#include "base/handles.h"
 #include "base/product.h"
 #include "platform/probes.h"
 #include "platform/trace.h"
@@ -106,14 +107,34 @@ const wchar_t* IconReference(const RegistrationTexts& texts, IconKind kind)
 // Every extension of every row, in catalogue order, with its row's flag.
 void AssociateCatalogue(const RegistrationTexts& texts, std::span<const int> associationFlags)
 {
+    // One open of the capabilities key for all 87 capability entries.
+    ValuesKey capabilities;
+    OpenCapabilityAssociations(capabilities);
     std::span<const FileTypeRow, kFileTypeRowCount> catalogue = FileTypeCatalogue();
     for (std::size_t row = 0; row < catalogue.size(); ++row) {
         int selected = row < associationFlags.size() ? associationFlags[row] : 0;
         const FileTypeRow& type = catalogue[row];
         for (std::size_t i = 0; i < type.extensionCount; ++i) {
             AssociateExtension(type.extensions[i].extension, type.extensions[i].progIdClass, texts.openCommand,
-                               IconReference(texts, type.icon), selected);
+                               IconReference(texts, type.icon), selected, &capabilities);
         }
+    }
+}
+
+// The Start-menu group and the desktop shortcuts the run asked for.
+void CreateShortcuts(const RegistrationTexts& texts, int startMenuGroup, int desktopShortcut, int thumbnailsShortcut,
+                     int allUsers)
+{
+    if (startMenuGroup != 0) {
+        CreateStartMenuGroup(texts.installFolder, allUsers);
+    }
+    if (desktopShortcut != 0) {
+        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64.lnk", nullptr, L"Photavian 64 - Image Viewer", nullptr,
+                              0, allUsers);
+    }
+    if (thumbnailsShortcut != 0) {
+        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64 Thumbnails.lnk", texts.viewerPath,
+                              L"Photavian - Thumbnails", kThumbnailsArguments, kThumbnailsIconIndex, allUsers);
     }
 }
 
@@ -248,18 +269,12 @@ int RegisterApplication(int associate, const wchar_t* destinationFolder, int sta
         return 0;
     }
 
-    if (startMenuGroup != 0) {
-        CreateStartMenuGroup(texts.installFolder, allUsers);
+    // Each shortcut enters and leaves COM around itself; one apartment held across all of them
+    // keeps COM's start-up and shut-down to once per run.
+    {
+        ComApartment com;
+        CreateShortcuts(texts, startMenuGroup, desktopShortcut, thumbnailsShortcut, allUsers);
     }
-    if (desktopShortcut != 0) {
-        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64.lnk", nullptr, L"Photavian 64 - Image Viewer", nullptr,
-                              0, allUsers);
-    }
-    if (thumbnailsShortcut != 0) {
-        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64 Thumbnails.lnk", texts.viewerPath,
-                              L"Photavian - Thumbnails", kThumbnailsArguments, kThumbnailsIconIndex, allUsers);
-    }
-
     RegistryPlan plan;
     BuildRegistryPlan(texts, thumbnailsShortcut, plan);
     ApplyRegistryPlan(plan);
