@@ -212,10 +212,9 @@ int RunPhases(const std::wstring& outPath)
     }
     auto options = std::make_unique<InstallOptions>();
     options->silent = 1;
-    if (FindExistingInstallFolder(options->destinationFolder) == 0) {
-        DefaultProgramFilesFolder(options->destinationFolder);
-        CopyTextWhole(options->iniFolder, kAppDataSettingsFolder);
-    }
+    const DefaultInstall defaults = DefaultInstallChoice();
+    CopyTextCut(options->destinationFolder, defaults.folder);
+    CopyTextCut(options->iniFolder, defaults.iniFolder);
     ApplySilentSwitches(commandLine, *options);
     times.End("options");
 
@@ -232,7 +231,9 @@ int RunPhases(const std::wstring& outPath)
     wchar_t iconLibrary[kWorkPathChars] = {};
     std::swprintf(iconLibrary, kWorkPathChars, L"%lsPlugins", destination);
     EnsureFolderTree(iconLibrary, kWorkPathChars);
-    AppendTextWhole(iconLibrary, L"Icons.dll");
+    if (!AppendTextWhole(iconLibrary, L"Icons.dll")) {
+        return 1;
+    }
     bool skipIcons = ShouldKeepInstalledIconLibrary(iconLibrary);
     times.End("folders");
 

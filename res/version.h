@@ -10,6 +10,9 @@
 
 #define PH_COMPANY_NAME "Photavian Project"
 #define PH_PRODUCT_NAME "Photavian"
+// The publisher the system's list of installed programs shows, and the company whose icon library
+// earlier installations placed (that one may be replaced).
+#define PH_PUBLISHER "Quenmarrow"
 #define PH_SETUP_DESCRIPTION "Photavian 64-bit Setup"
 #define PH_SETUP_FILE_NAME "photavian-setup.exe"
 #define PH_SETUP_ASSEMBLY_NAME "Photavian.Setup"

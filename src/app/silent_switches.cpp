@@ -97,21 +97,14 @@ int ReadSwitchInteger(const wchar_t* text)
 
 void StripQuotesAndBlanks(wchar_t* text)
 {
-    auto dropTrailingBlanks = [text] {
-        std::size_t len = std::wcslen(text);
-        while (len > 0 && text[len - 1] == L' ') {
-            text[--len] = L'\0';
-        }
-    };
-    dropTrailingBlanks();
-    std::size_t len = std::wcslen(text);
+    std::size_t len = DropTrailingBlanks(text);
     if (len > 0 && text[len - 1] == L'"') {
         text[--len] = L'\0';
     }
     if (text[0] == L'"') {
         std::wmemmove(text, text + 1, len);
     }
-    dropTrailingBlanks();
+    DropTrailingBlanks(text);
 }
 
 void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options)
@@ -160,9 +153,6 @@ void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options)
             options.associate = 1;
         }
     }
-
-    // "/assocallusers" is a recognised switch that the run takes nothing from.
-    FindSwitchValue(line, L"/assocallusers", number, kNumericValueChars);
 
     if (FindSwitchValue(line, L"/ini=", folder, kWorkPathChars)) {
         StripQuotesAndBlanks(folder);

@@ -3,18 +3,17 @@
 
 #include "app/exit_codes.h"
 #include "app/silent_switches.h"
+#include "base/product.h"
 #include "base/resources.h"
 #include "engine/existing_install.h"
 #include "engine/install_run.h"
-#include "engine/viewer_settings.h"
-#include "platform/install_log.h"
 #include "platform/probes.h"
+#include "platform/report.h"
 #include "platform/setup_lock.h"
 #include "platform/start_directory.h"
 #include "platform/trace.h"
 #include "platform/viewer_warning.h"
 #include "res/resource.h"
-#include "res/version.h"
 #include "wizard/wizard_pages.h"
 
 #include <commctrl.h>
@@ -46,11 +45,8 @@ BOOL TheApp::InitInstance()
     // touched.
     SetupLock lock;
     if (!lock.Owned()) {
-        if (silent) {
-            AppendLogEntry(LoadResourceText(IDS_SETUP_RUNNING).text);
-        } else {
-            ShowMessage(IDS_SETUP_RUNNING, MB_OK | MB_ICONEXCLAMATION);
-        }
+        ReportProblem(silent, nullptr, LoadResourceText(IDS_CAPTION).text, MB_ICONEXCLAMATION,
+                      LoadResourceText(IDS_SETUP_RUNNING).text);
         m_nExitCode = kExitAnotherSetupRunning;
         return FALSE;
     }
@@ -74,7 +70,7 @@ int TheApp::RunSilent(const wchar_t* commandLine)
     const ULONGLONG started = ::GetTickCount64();
     wchar_t logPath[kWorkPathChars] = {};
     if (FindLogSwitch(commandLine, StartDirectory(), logPath) && OpenTrace(logPath)) {
-        Trace(L"Photavian 64-bit Setup %d.%d, silent run", PH_VERSION_MAJOR, PH_VERSION_MINOR);
+        Trace(L"%ls %ls, silent run", kSetupTitle, kVersionText);
         Trace(L"command line: %ls", commandLine);
         Trace(L"start folder: %ls", StartDirectory());
     }
@@ -92,20 +88,18 @@ int TheApp::RunSilent(const wchar_t* commandLine)
 int TheApp::RunSilentInstallation(const wchar_t* commandLine)
 {
     if (WarnIfViewerRunning(true, nullptr, nullptr)) {
-        Trace(L"refused: a Photavian window is open");
+        Trace(L"refused: a %ls window is open", kViewerWindowClass);
         return kExitViewerRunning;
     }
 
     InstallOptions options;
     options.silent = 1;
     LoadResourceText(IDS_CAPTION, options.caption);
-    const bool existing = FindExistingInstallFolder(options.destinationFolder) == 1;
-    if (!existing) {
-        DefaultProgramFilesFolder(options.destinationFolder);
-        CopyTextWhole(options.iniFolder, kAppDataSettingsFolder);
-    }
+    const DefaultInstall defaults = DefaultInstallChoice();
+    CopyTextCut(options.destinationFolder, defaults.folder);
+    CopyTextCut(options.iniFolder, defaults.iniFolder);
     Trace(L"default folder: %ls (%ls)", options.destinationFolder,
-          existing ? L"the registered installation" : L"no registered installation");
+          defaults.existing ? L"the registered installation" : L"no registered installation");
     ApplySilentSwitches(commandLine, options);
     TraceOptions(options);
 

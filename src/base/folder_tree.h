@@ -1,6 +1,8 @@
 // Trimming and creating the folders the installation builds on.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 namespace ph {
@@ -12,7 +14,15 @@ void TrimBlanks(wchar_t* text);
 // Creates a folder and every missing parent. The path (buffer of pathChars >= 260 characters) is
 // rewritten in place: trimmed, blanks before every backslash removed, ending in a backslash
 // (appended only while it has at most 258 characters). Returns true when the folder exists
-// afterwards. The current directory is the same after the call as before.
-bool EnsureFolderTree(wchar_t* path, std::size_t pathChars);
+// afterwards; otherwise error, when given, receives why: the error of the deepest level that
+// could not be created, or of entering the folder. The current directory is the same after the
+// call as before.
+bool EnsureFolderTree(wchar_t* path, std::size_t pathChars, DWORD* error = nullptr);
+
+// Creates each level of path (separated by '\' or '/', the first level included), parents first;
+// levels that exist already are fine. Returns ERROR_SUCCESS when the last level was created or
+// exists as a folder afterwards, otherwise the error of the first level that could not be made (a
+// file in the way of a level gives ERROR_ALREADY_EXISTS; a full disk ERROR_DISK_FULL).
+DWORD CreateFolderLevels(const wchar_t* path);
 
 } // namespace ph

@@ -10,6 +10,19 @@
 
 namespace ph {
 
+// Keeps the thread's last error across a cleanup: whatever the cleanup calls, the error of the call
+// that failed before it is still there for whoever reports it.
+class KeepLastError {
+public:
+    KeepLastError() : m_error(::GetLastError()) {}
+    ~KeepLastError() { ::SetLastError(m_error); }
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+
+private:
+    DWORD m_error;
+};
+
 // Traits supply the handle type, the value that means "none" and the close function.
 template <typename Traits>
 class UniqueHandle {
@@ -32,7 +45,7 @@ public:
     }
 
     explicit operator bool() const { return m_h != Traits::Invalid(); }
-    Handle get() const { return m_h; }
+    [[nodiscard]] Handle get() const { return m_h; }
 
     // For APIs that return the handle through an out parameter; drops any current handle.
     Handle* put()
@@ -41,11 +54,13 @@ public:
         return &m_h;
     }
 
-    Handle release() { return std::exchange(m_h, Traits::Invalid()); }
+    [[nodiscard]] Handle release() { return std::exchange(m_h, Traits::Invalid()); }
 
+    // Closes the handle held (the thread's last error stays what it was) and takes h.
     void reset(Handle h = Traits::Invalid())
     {
         if (m_h != Traits::Invalid()) {
+            KeepLastError kept;
             Traits::Close(m_h);
         }
         m_h = h;
@@ -128,7 +143,7 @@ using UniqueFindHandle = UniqueHandle<FindHandleTraits>; // FindFirstFileW
 // often shows only when the buffered data is flushed, and some C runtimes report a failed final
 // flush only through errno, not through fclose's result: the stream is flushed and its error flag
 // read first.
-inline bool CloseStdioFileChecked(UniqueStdioFile& file)
+[[nodiscard]] inline bool CloseStdioFileChecked(UniqueStdioFile& file)
 {
     FILE* f = file.release();
     if (f == nullptr) {
@@ -145,6 +160,7 @@ public:
     ~WindowDc()
     {
         if (m_hdc != nullptr) {
+            KeepLastError kept;
             ::ReleaseDC(m_hwnd, m_hdc);
         }
     }
@@ -236,6 +252,7 @@ public:
     ~ComApartment()
     {
         if (SUCCEEDED(m_hr)) {
+            KeepLastError kept;
             ::CoUninitialize();
         }
     }
@@ -268,7 +285,7 @@ public:
     }
 
     explicit operator bool() const { return m_p != nullptr; }
-    T* get() const { return m_p; }
+    [[nodiscard]] T* get() const { return m_p; }
     T* operator->() const { return m_p; }
     // For APIs that return the interface through an out parameter; drops any current one.
     T** put()
@@ -279,6 +296,7 @@ public:
     void reset()
     {
         if (m_p != nullptr) {
+            KeepLastError kept;
             m_p->Release();
             m_p = nullptr;
         }

@@ -1,6 +1,8 @@
 // Reserved device names and absolute folders.
 #include "base/path_rules.h"
 
+#include "base/text.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -11,19 +13,9 @@ namespace ph {
 
 namespace {
 
-bool IsSeparator(wchar_t c)
-{
-    return c == L'\\' || c == L'/';
-}
-
 bool IsDriveLetter(wchar_t c)
 {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-wchar_t Upper(wchar_t c)
-{
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
 
 bool HasDrive(const wchar_t* path)
@@ -34,8 +26,8 @@ bool HasDrive(const wchar_t* path)
 // The device namespaces: their paths are not folders and skip the platform's path rules.
 bool IsDeviceNamespace(const wchar_t* path)
 {
-    return IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'.' || path[2] == L'?')
-        && IsSeparator(path[3]);
+    return IsPathSeparator(path[0]) && IsPathSeparator(path[1]) && (path[2] == L'.' || path[2] == L'?')
+        && IsPathSeparator(path[3]);
 }
 
 // The drive ("C:") or share ("\\server\share") that a root-relative path of base starts from.
@@ -44,13 +36,13 @@ std::size_t RootLength(const wchar_t* base)
     if (HasDrive(base)) {
         return 2;
     }
-    if (!IsSeparator(base[0]) || !IsSeparator(base[1])) {
+    if (!IsPathSeparator(base[0]) || !IsPathSeparator(base[1])) {
         return 0;
     }
     // "\\server\share": two separators, the server, one separator, the share.
     std::size_t i = 2;
     for (int part = 0; part < 2; ++part) {
-        while (base[i] != L'\0' && !IsSeparator(base[i])) {
+        while (base[i] != L'\0' && !IsPathSeparator(base[i])) {
             ++i;
         }
         if (part == 0 && base[i] != L'\0') {
@@ -69,12 +61,10 @@ bool IsReservedDeviceName(const wchar_t* component, std::size_t length)
     while (nameLength < length && component[nameLength] != L'.') {
         ++nameLength;
     }
-    while (nameLength > 0 && component[nameLength - 1] == L' ') {
-        --nameLength;
-    }
+    nameLength = LengthWithoutTrailingBlanks(component, nameLength);
     auto named = [component](const wchar_t* device) {
         for (std::size_t i = 0; i < 3; ++i) {
-            if (Upper(component[i]) != device[i]) {
+            if (AsciiUpper(component[i]) != device[i]) {
                 return false;
             }
         }
@@ -92,20 +82,9 @@ bool IsReservedDeviceName(const wchar_t* component, std::size_t length)
 
 bool NamesReservedDevice(const wchar_t* path)
 {
-    const wchar_t* component = path;
-    for (;;) {
-        const wchar_t* end = component;
-        while (*end != L'\0' && !IsSeparator(*end)) {
-            ++end;
-        }
-        if (IsReservedDeviceName(component, static_cast<std::size_t>(end - component))) {
-            return true;
-        }
-        if (*end == L'\0') {
-            return false;
-        }
-        component = end + 1;
-    }
+    return !ForEachPathComponent(path, [](const wchar_t* component, std::size_t length) {
+        return !IsReservedDeviceName(component, length);
+    });
 }
 
 bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, std::size_t outChars)
@@ -114,10 +93,10 @@ bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, 
     if (folder[0] == L'\0' || outChars == 0) {
         return false;
     }
-    const bool rooted = IsSeparator(folder[0]);
+    const bool rooted = IsPathSeparator(folder[0]);
     const bool drive = HasDrive(folder);
-    const bool driveRelative = drive && !IsSeparator(folder[2]);
-    const bool baseOnSameDrive = HasDrive(base) && drive && Upper(base[0]) == Upper(folder[0]);
+    const bool driveRelative = drive && !IsPathSeparator(folder[2]);
+    const bool baseOnSameDrive = HasDrive(base) && drive && AsciiUpper(base[0]) == AsciiUpper(folder[0]);
 
     // What goes before the folder's text so that the platform resolves it against base, and
     // whether a backslash separates the two.
@@ -127,7 +106,7 @@ bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, 
     if (!rooted && !drive) {
         prefixLength = std::wcslen(base); // relative: inside base
         separate = true;
-    } else if (rooted && !IsSeparator(folder[1])) {
+    } else if (rooted && !IsPathSeparator(folder[1])) {
         prefixLength = RootLength(base); // root-relative: on base's drive or share
     } else if (driveRelative && baseOnSameDrive) {
         prefixLength = std::wcslen(base); // "C:apps" with base on C: inside base
@@ -142,7 +121,7 @@ bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, 
     }
     std::wmemcpy(joined.get(), base, prefixLength);
     std::size_t used = prefixLength;
-    if (separate && used > 0 && !IsSeparator(joined[used - 1])) {
+    if (separate && used > 0 && !IsPathSeparator(joined[used - 1])) {
         joined[used++] = L'\\';
     }
     std::wmemcpy(joined.get() + used, rest, restLength + 1);
@@ -163,7 +142,7 @@ std::wstring LongPathForm(const std::wstring& path)
     if (HasDrive(path.c_str())) {
         return L"\\\\?\\" + path;
     }
-    if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+    if (IsPathSeparator(path[0]) && IsPathSeparator(path[1])) {
         return L"\\\\?\\UNC\\" + path.substr(2);
     }
     return path;

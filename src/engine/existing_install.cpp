@@ -75,10 +75,10 @@ int InstallFolderFromOpenCommand(const wchar_t* command, wchar_t* result)
         return 0; // a bare file name names no folder
     }
     path[folderLen] = L'\0';
-    if (!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\")) {
+    if (!AppendBackslashWhole(path)) {
         return 0;
     }
-    CopyTextWhole(result, kPathChars, path);
+    CopyTextCut(result, kPathChars, path);
     return 1;
 }
 
@@ -92,19 +92,25 @@ int FindExistingInstallFolder(wchar_t* result)
 
 int DefaultProgramFilesFolder(wchar_t* result)
 {
-    CopyTextWhole(result, kPathChars, kFixedDefaultFolder.text);
+    CopyTextCut(result, kPathChars, kFixedDefaultFolder.text);
     wchar_t folder[kPathChars] = {};
-    if (!ReadMachineText(kCurrentVersionKey, L"ProgramFilesDir", folder)) {
-        return 1;
+    // A cut folder would name another place: the fixed default stays then.
+    if (ReadMachineText(kCurrentVersionKey, L"ProgramFilesDir", folder) && AppendBackslashWhole(folder)
+        && AppendTextWhole(folder, kProductFolderName)) {
+        CopyTextCut(result, kPathChars, folder);
     }
-    if (!EndsWithBackslash(folder) && !AppendTextWhole(folder, L"\\")) {
-        return 1;
-    }
-    if (!AppendTextWhole(folder, kProductFolderName)) {
-        return 1; // a cut folder would name another place: keep the fixed default
-    }
-    CopyTextWhole(result, kPathChars, folder);
     return 1;
+}
+
+DefaultInstall DefaultInstallChoice()
+{
+    DefaultInstall choice;
+    choice.existing = FindExistingInstallFolder(choice.folder) == 1;
+    if (!choice.existing) {
+        DefaultProgramFilesFolder(choice.folder);
+        CopyTextCut(choice.iniFolder, kAppDataSettingsFolder);
+    }
+    return choice;
 }
 
 int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t* companyName)
@@ -114,8 +120,7 @@ int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t*
     if (len == 0 || len >= kPathChars) {
         return 0;
     }
-    if ((!EndsWithBackslash(libraryPath) && !AppendTextWhole(libraryPath, L"\\"))
-        || !AppendTextWhole(libraryPath, L"version.dll")) {
+    if (!AppendBackslashWhole(libraryPath) || !AppendTextWhole(libraryPath, L"version.dll")) {
         return 0;
     }
     UniqueModule library(::LoadLibraryW(libraryPath));

@@ -2,6 +2,8 @@
 // installed file.
 #pragma once
 
+#include "base/text.h"
+
 #include <cstddef>
 
 namespace ph {
@@ -23,6 +25,17 @@ int InstallFolderFromOpenCommand(const wchar_t* command, wchar_t* result);
 // "Photavian" under the program-files folder, without trailing backslash; "C:\Photavian\" when
 // the program-files folder is unknown. Always returns 1 (result: at least 260 characters).
 int DefaultProgramFilesFolder(wchar_t* result);
+
+// The choices an installation starts from when nobody chose otherwise: the folder of the
+// registered installation, else the program-files product folder; and the settings folder that
+// goes with it (none beside an earlier installation, whose settings stay where they are; the
+// user's application-data folder for a new one).
+struct DefaultInstall {
+    bool existing = false; // folder is the registered installation's
+    wchar_t folder[kPathChars] = {};
+    wchar_t iniFolder[kWorkPathChars] = {};
+};
+DefaultInstall DefaultInstallChoice();
 
 // Reads a file's version resource: versionText (32 characters) becomes "%d.%d%d" from the
 // product version's major and minor and the third part of the file version, companyName (260

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "engine/install_failure.h"
 
 #include <cstddef>
 
@@ -10,18 +11,6 @@ namespace ph {
 // One flag per row of the file type catalogue; rows 0 to 48 are the image types.
 inline constexpr std::size_t kAssociationFlagCount = 64;
 inline constexpr std::size_t kImageRowCount = 49;
-
-// Why a run stopped, for the caller's exit code; the order ranks the extraction's causes, the
-// most telling last.
-enum class InstallFailure {
-    None,
-    Other,                   // anything else: a damaged payload, an entry that could not be written
-    FileInUse,               // a file to be replaced is held open by another process
-    DiskFull,                // a write failed because the disk is full
-    NotEnoughSpace,          // the payload does not fit the free space, found before any file is written
-    InvalidDestination,      // string 5
-    DestinationNotCreatable, // string 11
-};
 
 struct InstallOptions {
     wchar_t destinationFolder[kWorkPathChars] = {}; // must not be empty

@@ -4,12 +4,13 @@
 #include "base/folder_tree.h"
 #include "base/handles.h"
 #include "base/path_rules.h"
+#include "base/product.h"
 #include "base/resources.h"
 #include "base/text.h"
 #include "engine/existing_install.h"
 #include "engine/payload.h"
 #include "engine/viewer_settings.h"
-#include "platform/install_log.h"
+#include "platform/report.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
 #include "platform/trace.h"
@@ -29,15 +30,22 @@ namespace ph {
 
 namespace {
 
-// The version of the icon library that the payload carries, and the size and company of the one
-// earlier installers placed, which may be replaced.
+// The version of the icon library that the payload carries, and the size of the one earlier
+// installers placed, which may be replaced when its publisher is ours.
 constexpr wchar_t kIconLibraryReferenceVersion[] = L"4.30";
-constexpr wchar_t kReplaceableIconCompany[] = L"Quenmarrow";
 constexpr long long kReplaceableIconLibraryBytes = 226816;
 
 // How the two orders of a failure entry read: string first for the folder failures, folder
 // first for the extraction failure.
 enum class FolderPosition { AfterMessage, BeforeMessage };
+
+// Why the destination cannot be installed into: the cause, the string reported and the folder the
+// entry names.
+struct Refusal {
+    InstallFailure cause = InstallFailure::None;
+    UINT stringId = 0;
+    wchar_t folder[kWorkPathChars] = {};
+};
 
 // The one place where a failure that stops the run is reported; the report, when given, keeps
 // its cause.
@@ -49,17 +57,13 @@ int ReportRunFailure(const InstallOptions& options, RunReport* report, InstallFa
     }
     const ResourceText message = LoadResourceText(stringId);
     Trace(L"run: stopped, string %u reported for %ls", stringId, folder);
-    if (options.silent != 0) {
-        wchar_t entry[kResourceTextChars + kWorkPathChars] = {};
-        if (position == FolderPosition::AfterMessage) {
-            std::swprintf(entry, std::size(entry), L"%ls: %ls", message.text, folder);
-        } else {
-            std::swprintf(entry, std::size(entry), L"%ls: %ls", folder, message.text);
-        }
-        AppendLogEntry(entry);
+    wchar_t entry[kResourceTextChars + kWorkPathChars] = {};
+    if (position == FolderPosition::AfterMessage) {
+        std::swprintf(entry, std::size(entry), L"%ls: %ls", message.text, folder);
     } else {
-        Seams().messageBox(::GetActiveWindow(), message.text, options.caption, MB_OK | MB_ICONERROR);
+        std::swprintf(entry, std::size(entry), L"%ls: %ls", folder, message.text);
     }
+    ReportProblem(options.silent != 0, ::GetActiveWindow(), options.caption, MB_ICONERROR, message.text, entry);
     return 0;
 }
 
@@ -72,7 +76,7 @@ int VersionNumber(const wchar_t* text)
 
 bool IsReplaceableCompany(const wchar_t* company)
 {
-    return ::_wcsicmp(company, kReplaceableIconCompany) == 0;
+    return ::_wcsicmp(company, kPublisher) == 0;
 }
 
 bool HasReplaceableSize(const wchar_t* path)
@@ -88,11 +92,59 @@ bool HasReplaceableSize(const wchar_t* path)
 // cut into a different path by the registration and shortcuts.
 bool LeavesRoomForViewerPath(const wchar_t* destination)
 {
-    wchar_t trimmed[kWorkPathChars] = {};
-    CopyTextCut(trimmed, destination);
-    TrimBlanks(trimmed);
-    std::size_t needed = std::wcslen(trimmed) + (EndsWithBackslash(trimmed) ? 0 : 1) + std::wcslen(kViewerFileName);
+    std::size_t needed = std::wcslen(destination) + std::wcslen(SeparatorAfter(destination)) + std::wcslen(kViewerFileName);
     return needed < kPathChars;
+}
+
+// Resolves where the run installs: options.destinationFolder trimmed, made absolute against the
+// start directory, checked, and created (which also cleans it). False with the refusal filled when
+// the destination is empty, names no folder within the limits, or cannot be created.
+bool ResolveInstallTarget(const InstallOptions& options, const wchar_t* startDirectory, InstallTarget& target,
+                          Refusal& refusal)
+{
+    auto refuse = [&refusal](InstallFailure cause, UINT stringId, const wchar_t* folder) {
+        refusal.cause = cause;
+        refusal.stringId = stringId;
+        CopyTextCut(refusal.folder, folder);
+        return false;
+    };
+    wchar_t given[kWorkPathChars] = {};
+    CopyTextCut(given, options.destinationFolder);
+    if (given[0] == L'\0') {
+        return refuse(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
+    }
+    // A destination of blanks only is nothing to create.
+    TrimBlanks(given);
+    if (given[0] == L'\0') {
+        return refuse(InstallFailure::DestinationNotCreatable, IDS_CREATE_DEST_FAILED, given);
+    }
+
+    // One absolute folder for every step. The extraction makes the destination the current
+    // directory, so a relative text would name another folder for every step after it; it is
+    // taken against the directory the installer was started from, once, here.
+    wchar_t folder[kWorkPathChars] = {};
+    if (!MakeAbsolutePath(given, startDirectory, folder, kWorkPathChars)) {
+        Trace(L"destination %ls: no absolute folder within the limits, or it names a device", given);
+        return refuse(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
+    }
+    if (!LeavesRoomForViewerPath(folder)) {
+        Trace(L"destination %ls: no room for the viewer's path", folder);
+        return refuse(InstallFailure::InvalidDestination, IDS_INVALID_DEST, folder);
+    }
+    // Creating the folder also cleans the text (blanks before inner backslashes removed, a
+    // trailing backslash): from here on the folder is exactly as it exists. A full disk is named
+    // as such; any other reason as a folder that cannot be created.
+    DWORD error = ERROR_SUCCESS;
+    if (!EnsureFolderTree(folder, kWorkPathChars, &error) || !SetInstallFolder(target, folder)) {
+        TraceError(error, L"destination %ls: cannot be created", folder);
+        const InstallFailure cause = CauseOfError(error) == InstallFailure::DiskFull
+            ? InstallFailure::DiskFull
+            : InstallFailure::DestinationNotCreatable;
+        return refuse(cause, IDS_CREATE_DEST_FAILED, folder);
+    }
+    ChooseShortcutFolders(target, options.allUsers);
+    Trace(L"destination: %ls", target.folder);
+    return true;
 }
 
 } // namespace
@@ -118,68 +170,41 @@ bool ShouldKeepInstalledIconLibrary(const wchar_t* iconLibraryPath)
 
 int RunInstallation(InstallOptions& options, RunReport* report)
 {
-    if (report != nullptr) {
-        *report = RunReport{};
-    }
-    auto stop = [&options, report](InstallFailure cause, UINT stringId, const wchar_t* folder,
-                                   FolderPosition position = FolderPosition::AfterMessage) {
-        return ReportRunFailure(options, report, cause, stringId, folder, position);
+    RunReport ignored;
+    RunReport& run = report != nullptr ? *report : ignored;
+    run = RunReport{};
+    auto stop = [&options, &run](InstallFailure cause, UINT stringId, const wchar_t* folder,
+                                 FolderPosition position = FolderPosition::AfterMessage) {
+        return ReportRunFailure(options, &run, cause, stringId, folder, position);
     };
-    wchar_t given[kWorkPathChars] = {};
-    CopyTextCut(given, options.destinationFolder);
-    if (given[0] == L'\0') {
-        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
-    }
-    // A destination of blanks only is nothing to create.
-    TrimBlanks(given);
-    if (given[0] == L'\0') {
-        return stop(InstallFailure::DestinationNotCreatable, IDS_CREATE_DEST_FAILED, given);
+    InstallTarget& target = run.target;
+    Refusal refusal;
+    if (!ResolveInstallTarget(options, StartDirectory(), target, refusal)) {
+        return stop(refusal.cause, refusal.stringId, refusal.folder);
     }
 
-    // One absolute folder for every step. The extraction makes the destination the current
-    // directory, so a relative text would name another folder for every step after it; it is
-    // taken against the directory the installer was started from, once, here.
-    wchar_t destination[kWorkPathChars] = {};
-    if (!MakeAbsolutePath(given, StartDirectory(), destination, kWorkPathChars)) {
-        Trace(L"destination %ls: no absolute folder within the limits, or it names a device", given);
-        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, given);
+    wchar_t plugins[kWorkPathChars] = {};
+    CopyTextCut(plugins, target.pluginsFolder);
+    DWORD error = ERROR_SUCCESS;
+    if (!EnsureFolderTree(plugins, kWorkPathChars, &error)) {
+        TraceError(error, L"plugins folder %ls: cannot be created", plugins);
     }
-    if (!LeavesRoomForViewerPath(destination)) {
-        Trace(L"destination %ls: no room for the viewer's path", destination);
-        return stop(InstallFailure::InvalidDestination, IDS_INVALID_DEST, destination);
-    }
-    // Creating the folder also cleans the text (blanks before inner backslashes removed, a
-    // trailing backslash): from here on destination is the folder exactly as it exists.
-    if (!EnsureFolderTree(destination, kWorkPathChars)) {
-        TraceError(::GetLastError(), L"destination %ls: cannot be created", destination);
-        return stop(InstallFailure::DestinationNotCreatable, IDS_CREATE_DEST_FAILED, destination);
-    }
-    Trace(L"destination: %ls", destination);
-
-    wchar_t iconLibrary[kWorkPathChars] = {};
-    std::swprintf(iconLibrary, kWorkPathChars, L"%lsPlugins", destination);
-    if (!EnsureFolderTree(iconLibrary, kWorkPathChars)) {
-        TraceError(::GetLastError(), L"plugins folder %ls: cannot be created", iconLibrary);
-    }
-    AppendTextWhole(iconLibrary, L"Icons.dll");
-    bool skipIcons = ShouldKeepInstalledIconLibrary(iconLibrary);
-    Trace(L"icon library %ls: %ls", iconLibrary, skipIcons ? L"the installed one stays" : L"the payload's is installed");
+    const bool skipIcons = ShouldKeepInstalledIconLibrary(target.iconLibraryPath);
+    Trace(L"icon library %ls: %ls", target.iconLibraryPath,
+          skipIcons ? L"the installed one stays" : L"the payload's is installed");
 
     Trace(L"step: extraction");
     InstallFailure why = InstallFailure::None;
-    if (ExtractPayload(destination, skipIcons, &why) != 0) {
-        return stop(why, IDS_EXTRACT_FAILED, destination, FolderPosition::BeforeMessage);
+    if (ExtractPayload(target.folder, skipIcons, &why) != 0) {
+        return stop(why, IDS_EXTRACT_FAILED, target.folder, FolderPosition::BeforeMessage);
     }
     // From here on a failing step (a settings key, a registry value, a shortcut) is not reported.
-    if (report != nullptr) {
-        CopyTextCut(report->installedFolder, destination);
-    }
+    run.installed = true;
 
     // The viewer's settings, in the installed folder or the settings folder.
     Trace(L"step: settings");
-    wchar_t settingsPath[kPathChars] = {};
-    WriteViewerSettings(destination, options.iniFolder, options.silent, settingsPath);
-    Trace(L"settings file: %ls", settingsPath[0] != L'\0' ? settingsPath : L"(none)");
+    WriteViewerSettings(target, options.iniFolder, options.silent);
+    Trace(L"settings file: %ls", target.settingsPath[0] != L'\0' ? target.settingsPath : L"(none)");
 
     // Associations change which program opens the user's files, so the wizard asks once more.
     // Anything but Yes (No, or a box that could not be shown) installs without them: every
@@ -197,15 +222,15 @@ int RunInstallation(InstallOptions& options, RunReport* report)
     static_assert(kFileTypeRowCount <= kAssociationFlagCount && kImageFileTypeRows == kImageRowCount,
                   "one association flag per file type row, the image rows first");
     Trace(L"step: registration");
-    RegisterApplication(options.associate, destination, options.startMenuGroup,
-                        options.desktopShortcut, options.thumbnailsShortcut, options.allUsers,
-                        options.associationFlags);
+    RegisterInstallation(target, options.associate, options.startMenuGroup, options.desktopShortcut,
+                         options.thumbnailsShortcut, options.associationFlags);
 
-    // The settings file is rewritten as UTF-16 last, after every key of the run is in it.
+    // The settings file is rewritten as UTF-16 last, after every key of the run is in it. Its
+    // failures are in the verbose log, with the system's error of the call that failed.
     Trace(L"step: settings conversion");
-    UniqueStdioFile settings(::_wfopen(settingsPath, L"rb"));
-    if (settings && ConvertSettingsToUtf16(settingsPath, std::move(settings)) == 0) {
-        TraceError(::GetLastError(), L"settings file %ls: not converted to UTF-16, the 8-bit file stays", settingsPath);
+    UniqueStdioFile settings(::_wfopen(target.settingsPath, L"rb"));
+    if (settings) {
+        ConvertSettingsToUtf16(target.settingsPath, std::move(settings));
     }
     return 1;
 }

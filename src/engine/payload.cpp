@@ -2,7 +2,9 @@
 // program's resource.
 #include "engine/payload.h"
 
+#include "base/folder_tree.h"
 #include "base/handles.h"
+#include "base/product.h"
 #include "base/path_rules.h"
 #include "base/resources.h"
 #include "base/text.h"
@@ -111,45 +113,44 @@ int ZCALLBACK MemoryError(voidpf, voidpf)
     return 0;
 }
 
+// Whether the 8-bit entry name holds the icon library's file name in any letter case of A to Z.
 bool ContainsIconLibraryName(const char* name)
 {
-    char lower[kEntryNameBytes] = {};
-    std::size_t i = 0;
-    for (; name[i] != '\0' && i + 1 < kEntryNameBytes; ++i) {
-        char c = name[i];
-        lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::size_t wordChars = std::size(kIconLibraryFileName) - 1;
+    for (const char* at = name; *at != '\0'; ++at) {
+        std::size_t i = 0;
+        while (i < wordChars && at[i] != '\0'
+               && AsciiLower(static_cast<unsigned char>(at[i])) == AsciiLower(kIconLibraryFileName[i])) {
+            ++i;
+        }
+        if (i == wordChars) {
+            return true;
+        }
     }
-    return std::strstr(lower, "icons.dll") != nullptr;
+    return false;
 }
 
-bool IsSeparator(wchar_t c)
-{
-    return c == L'/' || c == L'\\';
-}
-
-bool IsFolder(const wchar_t* path)
-{
-    DWORD attributes = ::GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Copies one open entry into the file and counts the bytes. False on a read error of the archive
-// or a write that did not store the whole block.
-bool CopyEntryData(unzFile archive, HANDLE file, char* block, ZPOS64_T& copied)
+// Copies one open entry into the file and counts the bytes. ERROR_SUCCESS when the entry reported
+// its end; otherwise the error of the call that failed: a read error of the archive (its data
+// cannot be inflated) is ERROR_INVALID_DATA, a write that failed keeps the system's error, one
+// that stored less than the block ERROR_WRITE_FAULT.
+DWORD CopyEntryData(unzFile archive, HANDLE file, char* block, ZPOS64_T& copied)
 {
     copied = 0;
     for (;;) {
         int got = unzReadCurrentFile(archive, block, static_cast<unsigned>(kCopyBlockBytes));
         if (got < 0) {
-            return false;
+            return ERROR_INVALID_DATA;
         }
         if (got == 0) {
-            return true;
+            return ERROR_SUCCESS;
         }
         DWORD written = 0;
-        if (::WriteFile(file, block, static_cast<DWORD>(got), &written, nullptr) == FALSE
-            || written != static_cast<DWORD>(got)) {
-            return false;
+        if (::WriteFile(file, block, static_cast<DWORD>(got), &written, nullptr) == FALSE) {
+            return ::GetLastError();
+        }
+        if (written != static_cast<DWORD>(got)) {
+            return ERROR_WRITE_FAULT;
         }
         copied += static_cast<ZPOS64_T>(got);
     }
@@ -172,19 +173,8 @@ struct Extraction {
     bool skipIcons;
     InstallFailure failure = InstallFailure::None;
 
-    // Records why an entry failed; a full disk outranks a file in use, which outranks the rest.
-    void Failed(DWORD error)
-    {
-        InstallFailure cause = InstallFailure::Other;
-        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) {
-            cause = InstallFailure::DiskFull;
-        } else if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-            cause = InstallFailure::FileInUse;
-        }
-        if (cause > failure) {
-            failure = cause;
-        }
-    }
+    // Records why an entry failed, keeping the more telling cause.
+    void Failed(DWORD error) { failure = MoreTellingCause(failure, CauseOfError(error)); }
 };
 
 // "2024-05-17 10:20:30" from a packed DOS date and time.
@@ -199,12 +189,8 @@ void FormatDosTime(std::uint32_t dosDateTime, wchar_t (&text)[32])
 // A folder entry: the folder, with any missing parents, must exist afterwards.
 EntryResult ExtractFolderEntry(Extraction& run, const wchar_t* name)
 {
-    ::CreateDirectoryW(name, nullptr); // an existing folder is fine
-    if (!IsFolder(name)) {
-        MakeFolderPath(name);
-    }
-    if (!IsFolder(name)) {
-        DWORD error = ::GetLastError();
+    const DWORD error = CreateFolderLevels(name);
+    if (error != ERROR_SUCCESS) {
         run.Failed(error);
         TraceError(error, L"folder %ls: not created", name);
         return EntryResult::LeftOut;
@@ -228,14 +214,17 @@ EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const
         return EntryResult::Stop;
     }
     UniqueFile file = CreateEntryFile(name);
+    DWORD error = file ? ERROR_SUCCESS : ::GetLastError();
     if (!file && folderChars > 0) {
+        // Its folder may be missing (no folder entry named it); when the folder cannot be made,
+        // that is the cause to report.
         wchar_t folder[kEntryNameChars] = {};
         std::wmemcpy(folder, name, folderChars);
-        MakeFolderPath(folder);
+        const DWORD folderError = CreateFolderLevels(folder);
         file = CreateEntryFile(name);
+        error = file ? ERROR_SUCCESS : folderError != ERROR_SUCCESS ? folderError : ::GetLastError();
     }
     if (!file) {
-        DWORD error = ::GetLastError();
         unzCloseCurrentFile(run.archive);
         run.Failed(error);
         TraceError(error, L"file %ls: cannot be created", name);
@@ -247,8 +236,8 @@ EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const
     // The unzip layer checks the CRC-32 only once the declared size has been read: an entry whose
     // data ends before its declared size would otherwise pass as a short file.
     ZPOS64_T copied = 0;
-    const bool copiedAll = CopyEntryData(run.archive, file.get(), block.get(), copied);
-    DWORD error = copiedAll ? ERROR_SUCCESS : ::GetLastError();
+    error = CopyEntryData(run.archive, file.get(), block.get(), copied);
+    const bool copiedAll = error == ERROR_SUCCESS;
     const bool complete = copiedAll && copied == info.uncompressed_size;
     if (complete) {
         ApplyEntryTime(file.get(), static_cast<std::uint32_t>(info.dosDate));
@@ -258,10 +247,9 @@ EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const
     }
     // Closing the entry checks its CRC-32.
     const bool checked = unzCloseCurrentFile(run.archive) == UNZ_OK;
-    if (!copiedAll || error != ERROR_SUCCESS) {
-        run.Failed(error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA);
-        TraceError(error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA, L"file %ls: written incompletely (%llu bytes)",
-                   name, static_cast<unsigned long long>(copied));
+    if (error != ERROR_SUCCESS) {
+        run.Failed(error);
+        TraceError(error, L"file %ls: written incompletely (%llu bytes)", name, static_cast<unsigned long long>(copied));
         return EntryResult::Stop;
     }
     if (!complete || !checked) {
@@ -317,7 +305,7 @@ EntryResult ExtractCurrentEntry(Extraction& run)
     std::size_t nameLen = std::wcslen(name);
     std::size_t fileStart = 0;
     for (std::size_t i = 0; i < nameLen; ++i) {
-        if (IsSeparator(name[i])) {
+        if (IsPathSeparator(name[i])) {
             fileStart = i + 1;
         }
     }
@@ -363,9 +351,7 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
 {
     Extraction run{archive, skipIcons};
     auto fail = [&run, why](InstallFailure cause) {
-        if (cause > run.failure) {
-            run.failure = cause;
-        }
+        run.failure = MoreTellingCause(run.failure, cause);
         if (why != nullptr) {
             *why = run.failure;
         }
@@ -413,65 +399,29 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
 
 bool IsSafeEntryName(const wchar_t* name)
 {
-    if (name[0] == L'\0' || IsSeparator(name[0]) || std::wcschr(name, L':') != nullptr) {
+    if (name[0] == L'\0' || IsPathSeparator(name[0]) || std::wcschr(name, L':') != nullptr) {
         return false;
     }
-    const wchar_t* component = name;
-    for (;;) {
-        const wchar_t* end = component;
-        std::size_t dots = 0;
-        bool onlyDotsAndBlanks = true;
-        for (; *end != L'\0' && !IsSeparator(*end); ++end) {
-            if (*end == L'.') {
-                ++dots;
-            } else if (*end != L' ') {
-                onlyDotsAndBlanks = false;
-            }
-        }
+    return ForEachPathComponent(name, [](const wchar_t* component, std::size_t length) {
         // Win32 drops trailing dots and blanks from a path component, so ".." followed by more
         // dots or blanks still means the parent folder. A device name opens the device in any
         // folder.
-        if ((onlyDotsAndBlanks && dots >= 2)
-            || IsReservedDeviceName(component, static_cast<std::size_t>(end - component))) {
-            return false;
+        std::size_t dots = 0;
+        bool onlyDotsAndBlanks = true;
+        for (std::size_t i = 0; i < length; ++i) {
+            if (component[i] == L'.') {
+                ++dots;
+            } else if (component[i] != L' ') {
+                onlyDotsAndBlanks = false;
+            }
         }
-        if (*end == L'\0') {
-            return true;
-        }
-        component = end + 1;
-    }
+        return !(onlyDotsAndBlanks && dots >= 2) && !IsReservedDeviceName(component, length);
+    });
 }
 
 int MakeFolderPath(const wchar_t* path)
 {
-    if (path[0] == L'\0') {
-        return 0;
-    }
-    wchar_t copy[kWorkPathChars] = {};
-    if (!CopyTextWhole(copy, path)) {
-        return 0;
-    }
-    std::size_t len = std::wcslen(copy);
-    if (copy[len - 1] == L'/') {
-        copy[--len] = L'\0';
-    }
-    if (::CreateDirectoryW(copy, nullptr) != FALSE) {
-        return 1;
-    }
-    for (std::size_t i = 1; i <= len; ++i) {
-        if (i < len && !IsSeparator(copy[i])) {
-            continue;
-        }
-        wchar_t saved = copy[i];
-        copy[i] = L'\0';
-        BOOL created = ::CreateDirectoryW(copy, nullptr);
-        DWORD error = ::GetLastError();
-        copy[i] = saved;
-        if (created == FALSE && error == ERROR_PATH_NOT_FOUND) {
-            return 0;
-        }
-    }
-    return 1;
+    return path[0] != L'\0' && CreateFolderLevels(path) == ERROR_SUCCESS ? 1 : 0;
 }
 
 void ApplyEntryTime(HANDLE file, std::uint32_t dosDateTime)

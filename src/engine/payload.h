@@ -28,9 +28,8 @@ int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* w
 int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons,
                    InstallFailure* why = nullptr);
 
-// Creates a folder path level by level ('\' or '/' separators, one trailing '/' ignored).
-// Returns 1 when done, 0 for an empty path or when a level could not be created because its
-// parent is missing.
+// Creates a folder path level by level ('\' or '/' separators, a trailing separator ignored).
+// Returns 1 when the folder exists afterwards, 0 for an empty path or when it could not be made.
 int MakeFolderPath(const wchar_t* path);
 
 // Gives an extracted file, open for writing, the entry's packed DOS date (high 16 bits) and time

@@ -6,6 +6,7 @@
 #include "base/folder_tree.h"
 #include "engine/existing_install.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -24,7 +25,9 @@ constexpr wchar_t kSkinKey[] = L"Skin";
 constexpr wchar_t kSizeKey[] = L"Size";
 
 // A settings folder inside a portable copy of the viewer: the copy's own file gets a toolbar too.
-constexpr const wchar_t* kPortableFolderMarks[] = {L"Photavian32_App", L"Photavian64_App"};
+constexpr auto kPortable32Mark = JoinTexts(kProductName, L"32_App");
+constexpr auto kPortable64Mark = JoinTexts(kProductName, L"64_App");
+constexpr const wchar_t* kPortableFolderMarks[] = {kPortable32Mark, kPortable64Mark};
 constexpr ToolbarSkin kPortableSkin{L"Halvint_24.png", L"24"};
 
 // U+FEFF, written little-endian as the bytes FF FE, then the line that marks the file as UTF-16
@@ -33,7 +36,20 @@ constexpr wchar_t kUtf16Header[] = L"\xFEFF; UNICODE FILE - edit with care ;-)\r
 static_assert(sizeof(wchar_t) == 2, "the settings file is written as UTF-16LE");
 
 constexpr int kDefaultScale = 100;
-constexpr int kBaseDpi = 96;
+
+// The skins by screen, largest first: the first row whose height or scale the screen reaches.
+struct SkinRow {
+    int minHeight;  // full-screen client height that selects the row
+    bool heightAbove; // the row wants a height above minHeight rather than at least it
+    int minScale;   // display scale (percent) that selects the row; 0: none does
+    ToolbarSkin skin;
+};
+constexpr SkinRow kSkinRows[] = {
+    {1600, false, 170, {L"gnome-colors-human_48.png", L"48"}},
+    {1200, true, 150, {L"gnome-colors-wise_32.png", L"32"}},
+    {768, false, 0, {L"Halvint_24.png", L"24"}},
+};
+constexpr ToolbarSkin kSmallestSkin{L"Tessor_16.png", L"16"};
 
 // Empty text and 0: the answer of ExpandEnvReferences to a text it does not expand.
 int RefuseExpansion(wchar_t (&result)[kWorkPathChars])
@@ -55,11 +71,20 @@ bool SettingsFileInFolder(wchar_t (&folder)[kWorkPathChars], wchar_t (&path)[kPa
     if (length == 0) {
         return false;
     }
-    std::size_t needed = length + (EndsWithBackslash(folder) ? 0 : 1) + std::size(kSettingsFileName) - 1;
-    if (needed >= kPathChars || !EnsureFolderTree(folder, kWorkPathChars)) {
+    std::size_t needed = length + std::wcslen(SeparatorAfter(folder)) + std::size(kSettingsFileName) - 1;
+    DWORD error = ERROR_SUCCESS;
+    if (needed >= kPathChars) {
         return false;
     }
-    return CopyTextWhole(path, folder) && AppendTextWhole(path, kSettingsFileName);
+    if (!EnsureFolderTree(folder, kWorkPathChars, &error)) {
+        TraceError(error, L"settings: the folder %ls cannot be created", folder);
+        return false;
+    }
+    if (!CopyTextWhole(path, folder) || !AppendTextWhole(path, kSettingsFileName)) {
+        path[0] = L'\0';
+        return false;
+    }
+    return true;
 }
 
 bool IsPortableLayout(const wchar_t* settingsPath)
@@ -145,6 +170,17 @@ std::size_t IncompleteTailBytes(const unsigned char* piece, std::size_t count, U
     return 0;
 }
 
+// The system error behind a failed read, write or close of a C runtime stream: the thread's last
+// error when the runtime's own system call left one, else what errno names.
+DWORD ErrorOfStream()
+{
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+}
+
 bool WriteUtf16(std::FILE* target, const wchar_t* text, std::size_t count)
 {
     return std::fwrite(text, sizeof(wchar_t), count, target) == count;
@@ -202,16 +238,13 @@ int DisplayScaleFromDpi(int dpi)
 
 ToolbarSkin ChooseToolbarSkin(int scale, int screenHeight)
 {
-    if (screenHeight >= 1600 || scale >= 170) {
-        return {L"gnome-colors-human_48.png", L"48"};
+    for (const SkinRow& row : kSkinRows) {
+        const bool high = row.heightAbove ? screenHeight > row.minHeight : screenHeight >= row.minHeight;
+        if (high || (row.minScale > 0 && scale >= row.minScale)) {
+            return row.skin;
+        }
     }
-    if (screenHeight > 1200 || scale >= 150) {
-        return {L"gnome-colors-wise_32.png", L"32"};
-    }
-    if (screenHeight >= 768) {
-        return {L"Halvint_24.png", L"24"};
-    }
-    return {L"Tessor_16.png", L"16"};
+    return kSmallestSkin;
 }
 
 int ExpandEnvReferences(const wchar_t* text, wchar_t (&result)[kWorkPathChars])
@@ -260,20 +293,32 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
                         wchar_t (&settingsPath)[kPathChars])
 {
     // The destination's own file, in the folder exactly as the installation created it.
-    wchar_t destination[kWorkPathChars] = {};
-    wchar_t programIniPath[kPathChars] = {};
-    if (!CopyTextWhole(destination, destinationFolder) || !SettingsFileInFolder(destination, programIniPath)) {
+    settingsPath[0] = L'\0';
+    wchar_t folder[kWorkPathChars] = {};
+    InstallTarget target;
+    if (!CopyTextWhole(folder, destinationFolder) || !SettingsFileInFolder(folder, settingsPath)
+        || !SetInstallFolder(target, folder)) {
         settingsPath[0] = L'\0';
         return 0;
     }
+    WriteViewerSettings(target, iniFolder, silent);
+    CopyTextCut(settingsPath, target.settingsPath);
+    return 1;
+}
+
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent)
+{
+    const wchar_t* programIniPath = target.programIniPath;
+    wchar_t (&settingsPath)[kPathChars] = target.settingsPath;
+    settingsPath[0] = L'\0';
 
     // A silent installation into the program-files product folder keeps its settings in the
     // user's application-data folder.
     if (silent != 0 && iniFolder[0] == L'\0') {
         wchar_t programFiles[kPathChars] = {};
         DefaultProgramFilesFolder(programFiles);
-        if (std::wcsstr(destinationFolder, programFiles) != nullptr) {
-            CopyTextWhole(iniFolder, kAppDataSettingsFolder);
+        if (std::wcsstr(target.folder, programFiles) != nullptr) {
+            CopyTextCut(iniFolder, kAppDataSettingsFolder);
         }
     }
 
@@ -294,7 +339,7 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
         WriteKey(kOthersSection, kIniFolderKey, iniFolder, programIniPath);
     } else {
         WriteKey(kOthersSection, kIniFolderKey, nullptr, programIniPath);
-        CopyTextWhole(settingsPath, programIniPath);
+        CopyTextCut(settingsPath, programIniPath);
     }
     bool portableLayout = redirected && IsPortableLayout(settingsPath);
 
@@ -305,7 +350,7 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
     wchar_t skin[kPathChars] = {};
     ::GetPrivateProfileStringW(kToolbarSection, kSkinKey, L"", skin, static_cast<DWORD>(kPathChars), settingsPath);
     if (skin[0] != L'\0') {
-        return 1;
+        return;
     }
     const int dpi = Seams().displayDpiX();
     const int scale = DisplayScaleFromDpi(dpi);
@@ -317,7 +362,6 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
     if (portableLayout) {
         WriteSkin(kPortableSkin, programIniPath);
     }
-    return 1;
 }
 
 int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source)
@@ -337,22 +381,39 @@ int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, 
     }
     UniqueStdioFile target(::_wfopen(tempPath, L"wb"));
     if (!target) {
+        TraceError(::GetLastError(), L"settings file %ls: no temporary file %ls, the 8-bit file stays", settingsPath,
+                   tempPath);
         return 1;
     }
 
+    // The error of the first call that failed, taken right there: the clean-up that follows calls
+    // the system again.
     std::size_t pieces = 0;
-    bool complete = WriteUtf16(target.get(), kUtf16Header, std::size(kUtf16Header) - 1)
-        && ConvertPieces(source.get(), target.get(), codePage, pieces);
+    DWORD error = ERROR_SUCCESS;
+    ::SetLastError(ERROR_SUCCESS);
+    if (!WriteUtf16(target.get(), kUtf16Header, std::size(kUtf16Header) - 1)
+        || !ConvertPieces(source.get(), target.get(), codePage, pieces)) {
+        error = ErrorOfStream();
+    }
     source.reset(); // the original must be closed before it can be replaced
-    complete = CloseStdioFileChecked(target) && complete;
+    ::SetLastError(ERROR_SUCCESS);
+    if (!CloseStdioFileChecked(target) && error == ERROR_SUCCESS) {
+        error = ErrorOfStream();
+    }
 
     // Whatever goes wrong, the original stays as it was and no temporary file is left behind.
-    if (!complete || pieces == 0) {
+    if (error != ERROR_SUCCESS || pieces == 0) {
         ::DeleteFileW(tempPath);
-        return complete ? 1 : 0;
+        if (error != ERROR_SUCCESS) {
+            TraceError(error, L"settings file %ls: not converted to UTF-16, the 8-bit file stays", settingsPath);
+        }
+        return error == ERROR_SUCCESS ? 1 : 0;
     }
     if (::MoveFileExW(tempPath, settingsPath, MOVEFILE_REPLACE_EXISTING) == FALSE) {
+        error = ::GetLastError();
         ::DeleteFileW(tempPath);
+        TraceError(error, L"settings file %ls: the converted file cannot replace it, the 8-bit file stays",
+                   settingsPath);
         return 0;
     }
     return 1;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "base/handles.h"
+#include "base/install_target.h"
+#include "base/product.h"
 #include "base/text.h"
 
 #include <windows.h>
@@ -10,12 +12,6 @@
 #include <cstddef>
 
 namespace ph {
-
-inline constexpr wchar_t kSettingsFileName[] = L"ph_tav64.ini";
-inline constexpr wchar_t kSettingsTempFileName[] = L"ph_tav64.ini_temp";
-// The settings folder of a silent installation into the program-files product folder, stored with
-// its reference unexpanded so that each user's viewer finds its own.
-inline constexpr wchar_t kAppDataSettingsFolder[] = L"%APPDATA%\\Photavian";
 
 // Limits of ExpandEnvReferences: a variable name of at most 260 characters, a value of at most
 // 259, a result of at most 519.
@@ -59,12 +55,17 @@ int ExpandEnvReferences(const wchar_t* text, wchar_t (&result)[kWorkPathChars]);
 int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[kWorkPathChars], int silent,
                         wchar_t (&settingsPath)[kPathChars]);
 
+// The same for the installation of target, whose folder exists: target.settingsPath receives the
+// file that got the viewer's keys (empty when none did).
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent);
+
 // Rewrites the 8-bit settings file at settingsPath, already opened for reading ("rb") as source,
 // as UTF-16LE with a byte-order mark and a marker header, converting from the ANSI code page
 // (codePage in the overload). Closes source. Returns 1 when there was nothing to do (already
 // UTF-16, empty, or no temporary file could be created) or the file was replaced; 0 when the
 // temporary file could not be written completely or not be renamed over the original, which
-// then stays as it was (the temporary file is removed).
+// then stays as it was (the temporary file is removed). Every failure is in the verbose log with
+// the system error of the call that failed.
 int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source);
 int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, UINT codePage);
 

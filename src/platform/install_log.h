@@ -2,13 +2,13 @@
 // silent start or run, appended, never read back.
 #pragma once
 
+#include "base/product.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace ph {
-
-inline constexpr wchar_t kInstallLogName[] = L"Photavian_Install.log";
 
 // Appends one entry to the log in the directory the installer was started from (StartDirectory):
 // the date and time line with the text, then the rule of 48 hyphens. An unopenable log drops the

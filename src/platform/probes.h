@@ -6,6 +6,9 @@
 
 namespace ph {
 
+// The DPI at which the platform draws at 100 % (a display without a device context counts as it).
+inline constexpr int kBaseDpi = 96;
+
 // Restricts later library loads by bare name to the system folder, where the system offers it.
 void HardenDllSearchPath();
 
@@ -15,6 +18,10 @@ bool IsViewerRunning();
 // The Windows generation: 11, 10, 8 (8 and 8.1), 7, 6 (Vista), 5 (XP SP3 and later),
 // 1 (XP before SP3) or 0 (older). Computed once and cached; class 0 is computed on every call.
 int WindowsVersionClass();
+// The classes whose systems some steps treat apart.
+inline constexpr int kWindows8Class = 8;   // no uninstaller shortcut in the Start-menu group
+inline constexpr int kWindows10Class = 10; // store applications kept out of "Open with"
+inline constexpr int kWindows11Class = 11; // associations chosen by the user only
 
 // True when the system is at least major.minor with at least the given service-pack major.
 bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor);

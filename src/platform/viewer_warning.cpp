@@ -2,8 +2,8 @@
 #include "platform/viewer_warning.h"
 
 #include "base/resources.h"
-#include "platform/install_log.h"
 #include "platform/probes.h"
+#include "platform/report.h"
 #include "res/resource.h"
 
 namespace ph {
@@ -13,12 +13,7 @@ bool WarnIfViewerRunning(bool silent, HWND owner, const wchar_t* caption)
     if (!IsViewerRunning()) {
         return false;
     }
-    const ResourceText warning = LoadResourceText(IDS_VIEWER_RUNNING);
-    if (silent) {
-        AppendLogEntry(warning.text);
-    } else {
-        Seams().messageBox(owner, warning.text, caption, MB_OK | MB_ICONEXCLAMATION);
-    }
+    ReportProblem(silent, owner, caption, MB_ICONEXCLAMATION, LoadResourceText(IDS_VIEWER_RUNNING).text);
     return true;
 }
 

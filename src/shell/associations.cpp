@@ -14,20 +14,18 @@ namespace ph {
 
 namespace {
 
-constexpr wchar_t kClassesKey[] = L"SOFTWARE\\Classes\\";
 constexpr wchar_t kUserFileExtsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
 
 // These extensions point at the product even when their row is not selected.
 constexpr const wchar_t* kAlwaysClaimed[] = {L"JPG", L"PNG", L"TIF"};
 
 // The store applications that would otherwise offer themselves for the associated types.
-constexpr const wchar_t* kAppxClasses[] = {
-    L"SOFTWARE\\Classes\\AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg",
-    L"SOFTWARE\\Classes\\AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt",
-    L"SOFTWARE\\Classes\\AppX43hnxtbyyps62jhe9sqpdzxn1790zetc",
-    L"SOFTWARE\\Classes\\AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h",
-    L"SOFTWARE\\Classes\\AppX6eg8h5sxqq90pv53845wmnbewywdqq5h",
-};
+constexpr auto kAppxClass1 = JoinTexts(kClassesKey, L"AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg");
+constexpr auto kAppxClass2 = JoinTexts(kClassesKey, L"AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt");
+constexpr auto kAppxClass3 = JoinTexts(kClassesKey, L"AppX43hnxtbyyps62jhe9sqpdzxn1790zetc");
+constexpr auto kAppxClass4 = JoinTexts(kClassesKey, L"AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h");
+constexpr auto kAppxClass5 = JoinTexts(kClassesKey, L"AppX6eg8h5sxqq90pv53845wmnbewywdqq5h");
+constexpr const wchar_t* kAppxClasses[] = {kAppxClass1, kAppxClass2, kAppxClass3, kAppxClass4, kAppxClass5};
 
 bool IsAlwaysClaimed(const wchar_t* extension)
 {
@@ -47,9 +45,7 @@ bool ComposeTypeDescription(wchar_t (&description)[kPathChars], const wchar_t* p
         return false;
     }
     for (wchar_t* c = upper; *c != L'\0'; ++c) {
-        if (*c >= L'a' && *c <= L'z') {
-            *c = static_cast<wchar_t>(*c - L'a' + L'A');
-        }
+        *c = AsciiUpper(*c);
     }
     return ComposeText(description, kProductProgId, L" ", upper, L" File");
 }
@@ -57,8 +53,10 @@ bool ComposeTypeDescription(wchar_t (&description)[kPathChars], const wchar_t* p
 } // namespace
 
 int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
-                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities)
+                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities,
+                       const RegistryRoots& roots)
 {
+    const HKEY machine = roots.machine;
     wchar_t progId[kPathChars];
     if (!ComposeText(progId, kProductProgId, L".", progIdClass)) {
         return 0;
@@ -66,22 +64,22 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
     bool ok = true;
     wchar_t key[kPathChars];
     if (selected != 0 || IsAlwaysClaimed(extension)) {
-        ok = ComposeText(key, kClassesKey, L".", extension) && SetDefaultString(HKEY_LOCAL_MACHINE, key, progId) && ok;
+        ok = ComposeText(key, kClassesKey, L".", extension) && SetDefaultString(machine, key, progId) && ok;
     }
 
     wchar_t description[kPathChars];
     wchar_t classKey[kPathChars];
     if (ComposeTypeDescription(description, progIdClass) && ComposeText(classKey, kClassesKey, progId)) {
-        ok = SetDefaultString(HKEY_LOCAL_MACHINE, classKey, description) && ok;
-        ok = ComposeText(key, classKey, L"\\shell\\open\\command") && SetDefaultString(HKEY_LOCAL_MACHINE, key, command)
+        ok = SetDefaultString(machine, classKey, description) && ok;
+        ok = ComposeText(key, classKey, L"\\shell\\open\\command") && SetDefaultString(machine, key, command)
             && ok;
-        ok = ComposeText(key, classKey, L"\\DefaultIcon") && SetDefaultString(HKEY_LOCAL_MACHINE, key, iconReference)
+        ok = ComposeText(key, classKey, L"\\DefaultIcon") && SetDefaultString(machine, key, iconReference)
             && ok;
     } else {
         ok = false;
     }
 
-    AddCapabilityAssociation(extension, progIdClass, capabilities);
+    AddCapabilityAssociation(extension, progIdClass, capabilities, roots);
 
     if (selected == 0) {
         return ok ? 1 : 0;
@@ -90,21 +88,22 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
     if (!ComposeText(key, kUserFileExtsKey, extension, L"\\UserChoice")) {
         return 0;
     }
-    DeleteRegistryKey(HKEY_CURRENT_USER, key);
+    DeleteRegistryKey(roots.user, key);
     ValuesKey choice;
-    if (!CreateValuesKey(choice, HKEY_CURRENT_USER, key)) {
+    if (!CreateValuesKey(choice, roots.user, key)) {
         return 0;
     }
     ok = SetNamedString(choice, L"Progid", progId) && ok;
     return ok ? 1 : 0;
 }
 
-bool OpenCapabilityAssociations(ValuesKey& capabilities)
+bool OpenCapabilityAssociations(ValuesKey& capabilities, const RegistryRoots& roots)
 {
-    return OpenValuesKey(capabilities, HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE);
+    return OpenValuesKey(capabilities, roots.machine, kFileAssociationsKey, KEY_SET_VALUE);
 }
 
-void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass, const ValuesKey* capabilities)
+void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass, const ValuesKey* capabilities,
+                              const RegistryRoots& roots)
 {
     wchar_t name[kPathChars];
     wchar_t progId[kPathChars];
@@ -116,16 +115,16 @@ void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdCla
         return;
     }
     ValuesKey key;
-    if (OpenCapabilityAssociations(key)) {
+    if (OpenCapabilityAssociations(key, roots)) {
         SetNamedString(key, name, progId);
     }
 }
 
-void SuppressAppxOpenWith()
+void SuppressAppxOpenWith(const RegistryRoots& roots)
 {
     for (const wchar_t* appxClass : kAppxClasses) {
         ValuesKey key;
-        if (CreateValuesKey(key, HKEY_CURRENT_USER, appxClass)) {
+        if (CreateValuesKey(key, roots.user, appxClass)) {
             SetNamedString(key, L"NoOpenWith", L"");
         }
     }

@@ -2,6 +2,7 @@
 // applications out of the "Open with" choice.
 #pragma once
 
+#include "base/install_target.h"
 #include "shell/registry_writes.h"
 
 namespace ph {
@@ -14,21 +15,19 @@ namespace ph {
 // still made). capabilities, when given, is the capabilities' file-association key already open
 // (a walk of the whole catalogue opens it once); otherwise it is opened for this extension.
 int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
-                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities = nullptr);
+                       const wchar_t* iconReference, int selected, const ValuesKey* capabilities = nullptr,
+                       const RegistryRoots& roots = {});
 
-// Opens the capabilities' file-association key for the capability entries; capabilities stays
-// empty when it cannot be opened.
-bool OpenCapabilityAssociations(ValuesKey& capabilities);
+// Opens the capabilities' file-association key (kFileAssociationsKey) for the capability entries;
+// capabilities stays empty when it cannot be opened.
+bool OpenCapabilityAssociations(ValuesKey& capabilities, const RegistryRoots& roots = {});
 
 // Records ".<extension>" -> ProgID among the application's capabilities, in the open key or, without
 // one, in the key opened for it. Skipped when the key cannot be opened.
 void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass,
-                              const ValuesKey* capabilities = nullptr);
-
-// The capabilities key under which every extension is recorded with its ProgID.
-inline constexpr wchar_t kFileAssociationsKey[] = L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations";
+                              const ValuesKey* capabilities = nullptr, const RegistryRoots& roots = {});
 
 // Marks the five store application classes with an empty "NoOpenWith" for the current user.
-void SuppressAppxOpenWith();
+void SuppressAppxOpenWith(const RegistryRoots& roots = {});
 
 } // namespace ph

@@ -7,7 +7,6 @@
 #include "base/product.h"
 #include "platform/probes.h"
 #include "platform/trace.h"
-#include "res/version.h"
 #include "shell/associations.h"
 #include "shell/compose_text.h"
 #include "shell/file_types.h"
@@ -25,31 +24,31 @@ namespace {
 
 // The verb on folders and drives that opens them in the viewer's thumbnail mode. The ampersand
 // marks the menu's access key and is part of the key name too.
-constexpr wchar_t kBrowseVerb[] = L"Browse with &Photavian";
-constexpr wchar_t kDirectoryVerbKey[] = L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian";
-constexpr wchar_t kDirectoryVerbCommandKey[] = L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian\\command";
-constexpr wchar_t kDriveVerbKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian";
-constexpr wchar_t kDriveVerbCommandKey[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian\\command";
+constexpr auto kBrowseVerb = JoinTexts(L"Browse with &", kProductName);
+constexpr auto kDirectoryVerbKey = JoinTexts(kClassesKey, L"Directory\\shell\\", kBrowseVerb.text);
+constexpr auto kDirectoryVerbCommandKey = JoinTexts(kDirectoryVerbKey.text, L"\\command");
+constexpr auto kDriveVerbKey = JoinTexts(kClassesKey, L"Drive\\shell\\", kBrowseVerb.text);
+constexpr auto kDriveVerbCommandKey = JoinTexts(kDriveVerbKey.text, L"\\command");
 
 // Earlier versions gave the product class an icon; the types carry their own now.
 constexpr auto kProductDefaultIconKey = JoinTexts(kProductClassKey.text, L"\\DefaultIcon");
 
 constexpr auto kApplicationsKey = JoinTexts(L"Applications\\", kViewerFileName);
 constexpr auto kApplicationsOpenCommandKey = JoinTexts(kApplicationsKey.text, L"\\shell\\open\\command");
-constexpr wchar_t kFriendlyAppName[] = L"Photavian 64-bit";
 
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
-constexpr wchar_t kPublisher[] = L"Quenmarrow";
 constexpr DWORD kEstimatedSizeKb = 8192;
+constexpr auto kDisplayName = JoinTexts(kProductName, L" ", kVersionText, L" (64-bit)");
 
-constexpr wchar_t kApplicationKey[] = L"SOFTWARE\\Photavian";
-constexpr wchar_t kApplicationOpenCommandKey[] = L"SOFTWARE\\Photavian\\shell\\open\\command";
-constexpr wchar_t kCapabilitiesKey[] = L"SOFTWARE\\Photavian\\Capabilities";
+constexpr auto kApplicationOpenCommandKey = JoinTexts(kApplicationKey.text, L"\\shell\\open\\command");
 constexpr wchar_t kApplicationDescription[] =
     L"Picture viewer, editor and converter - one of the most popular viewers worldwide";
 constexpr wchar_t kRegisteredApplicationsKey[] = L"SOFTWARE\\RegisteredApplications";
 
-constexpr int kWindows10Class = 10;
+// The desktop shortcuts: name, description, and whether it opens the thumbnail mode.
+constexpr auto kDesktopViewerShortcut = JoinTexts(kProductName, L" 64.lnk");
+constexpr auto kDesktopViewerDescription = JoinTexts(kProductName, L" 64 - Image Viewer");
+constexpr auto kDesktopThumbnailsShortcut = JoinTexts(kProductName, L" 64 Thumbnails.lnk");
+constexpr auto kDesktopThumbnailsDescription = JoinTexts(kProductName, L" - Thumbnails");
 
 // The rows of the registry plan, one function per kind of step, so that the plan reads as a table.
 RegistryWrite SetDefault(HKEY hive, const wchar_t* key, const wchar_t* text)
@@ -105,36 +104,36 @@ const wchar_t* IconReference(const RegistrationTexts& texts, IconKind kind)
 }
 
 // Every extension of every row, in catalogue order, with its row's flag.
-void AssociateCatalogue(const RegistrationTexts& texts, std::span<const int> associationFlags)
+void AssociateCatalogue(const RegistrationTexts& texts, std::span<const int> associationFlags,
+                        const RegistryRoots& roots)
 {
     // One open of the capabilities key for all 87 capability entries.
     ValuesKey capabilities;
-    OpenCapabilityAssociations(capabilities);
+    OpenCapabilityAssociations(capabilities, roots);
     std::span<const FileTypeRow, kFileTypeRowCount> catalogue = FileTypeCatalogue();
     for (std::size_t row = 0; row < catalogue.size(); ++row) {
         int selected = row < associationFlags.size() ? associationFlags[row] : 0;
         const FileTypeRow& type = catalogue[row];
         for (std::size_t i = 0; i < type.extensionCount; ++i) {
             AssociateExtension(type.extensions[i].extension, type.extensions[i].progIdClass, texts.openCommand,
-                               IconReference(texts, type.icon), selected, &capabilities);
+                               IconReference(texts, type.icon), selected, &capabilities, roots);
         }
     }
 }
 
 // The Start-menu group and the desktop shortcuts the run asked for.
-void CreateShortcuts(const RegistrationTexts& texts, int startMenuGroup, int desktopShortcut, int thumbnailsShortcut,
-                     int allUsers)
+void CreateShortcuts(const InstallTarget& target, int startMenuGroup, int desktopShortcut, int thumbnailsShortcut)
 {
     if (startMenuGroup != 0) {
-        CreateStartMenuGroup(texts.installFolder, allUsers);
+        CreateStartMenuGroup(target);
     }
     if (desktopShortcut != 0) {
-        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64.lnk", nullptr, L"Photavian 64 - Image Viewer", nullptr,
-                              0, allUsers);
+        CreateShortcutIn(target.desktopFolder, target.viewerPath, kDesktopViewerShortcut, nullptr,
+                         kDesktopViewerDescription, nullptr, 0);
     }
     if (thumbnailsShortcut != 0) {
-        CreateDesktopShortcut(texts.viewerPath, L"Photavian 64 Thumbnails.lnk", texts.viewerPath,
-                              L"Photavian - Thumbnails", kThumbnailsArguments, kThumbnailsIconIndex, allUsers);
+        CreateShortcutIn(target.desktopFolder, target.viewerPath, kDesktopThumbnailsShortcut, target.viewerPath,
+                         kDesktopThumbnailsDescription, kThumbnailsArguments, kThumbnailsIconIndex);
     }
 }
 
@@ -147,31 +146,32 @@ void NotifyAssociationsChanged()
 
 } // namespace
 
-bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& texts)
+bool BuildRegistrationTexts(const InstallTarget& target, RegistrationTexts& texts)
 {
-    if (installFolder[0] == L'\0'
-        || !ComposeText(texts.installFolder, installFolder, EndsWithBackslash(installFolder) ? L"" : L"\\")
-        || !ComposeText(texts.viewerPath, texts.installFolder, kViewerFileName)) {
-        return false;
-    }
-    const wchar_t* viewer = texts.viewerPath;
+    const wchar_t* viewer = target.viewerPath;
     // The longest of these is a 259-character viewer path with quotes and arguments: they fit.
-    bool ok = ComposeText(texts.openCommand, L"\"", viewer, L"\" \"%1\"")
+    return target.folder[0] != L'\0' && ComposeText(texts.installFolder, target.folder)
+        && ComposeText(texts.viewerPath, viewer) && ComposeText(texts.openCommand, L"\"", viewer, L"\" \"%1\"")
         && ComposeText(texts.thumbnailsCommand, L"\"", viewer, L"\" \"%1\" ", kThumbnailsArguments)
         && ComposeText(texts.viewerCommand, L"\"", viewer, L"\"")
-        && ComposeText(texts.uninstallCommand, L"\"", texts.installFolder, kUninstallerFile, L"\"")
+        && ComposeText(texts.uninstallCommand, L"\"", target.uninstallerPath, L"\"")
         && ComposeText(texts.viewerIcon, viewer, L",0") && ComposeText(texts.audioIcon, viewer, L",8")
-        && ComposeText(texts.videoIcon, viewer, L",9");
-    std::swprintf(texts.displayVersion, std::size(texts.displayVersion), L"%d.%d", PH_VERSION_MAJOR,
-                  PH_VERSION_MINOR);
-    std::swprintf(texts.displayName, std::size(texts.displayName), L"Photavian %d.%d", PH_VERSION_MAJOR,
-                  PH_VERSION_MINOR);
-    return ok && AppendTextWhole(texts.displayName, L" (64-bit)");
+        && ComposeText(texts.videoIcon, viewer, L",9") && ComposeText(texts.displayVersion, kVersionText)
+        && ComposeText(texts.displayName, kDisplayName.text);
 }
 
-void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan)
+bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& texts)
 {
-    const HKEY machine = HKEY_LOCAL_MACHINE;
+    wchar_t folder[kWorkPathChars] = {};
+    InstallTarget target;
+    return installFolder[0] != L'\0' && CopyTextWhole(folder, installFolder) && AppendBackslashWhole(folder)
+        && SetInstallFolder(target, folder) && BuildRegistrationTexts(target, texts);
+}
+
+void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan,
+                       const RegistryRoots& roots)
+{
+    const HKEY machine = roots.machine;
     const RegistryWrite browseVerbRows[] = {
         SetDefault(machine, kDirectoryVerbKey, kBrowseVerb),
         SetDefault(machine, kDirectoryVerbCommandKey, texts.thumbnailsCommand),
@@ -183,8 +183,8 @@ void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, R
         SetDefault(machine, kProductOpenCommandKey.text, texts.openCommand),
         DeleteKey(machine, kProductDefaultIconKey.text),
 
-        SetDefault(HKEY_CLASSES_ROOT, kApplicationsOpenCommandKey.text, texts.openCommand),
-        OpenForValues(HKEY_CLASSES_ROOT, kApplicationsKey.text, KEY_ALL_ACCESS),
+        SetDefault(roots.classes, kApplicationsOpenCommandKey.text, texts.openCommand),
+        OpenForValues(roots.classes, kApplicationsKey.text, KEY_ALL_ACCESS),
         NamedString(L"FriendlyAppName", kFriendlyAppName),
 
         SetDefault(machine, kUninstallKey, L""),
@@ -254,6 +254,38 @@ void ApplyRegistryPlan(const RegistryPlan& plan)
     }
 }
 
+void RegisterInstallation(const InstallTarget& target, int associate, int startMenuGroup, int desktopShortcut,
+                          int thumbnailsShortcut, std::span<const int> associationFlags)
+{
+    RegistrationTexts texts;
+    if (!BuildRegistrationTexts(target, texts)) {
+        Trace(L"registration: %ls leaves no room for the viewer's path, nothing registered", target.folder);
+        return;
+    }
+
+    // Each shortcut enters and leaves COM around itself; one apartment held across all of them
+    // keeps COM's start-up and shut-down to once per run.
+    {
+        ComApartment com;
+        CreateShortcuts(target, startMenuGroup, desktopShortcut, thumbnailsShortcut);
+    }
+    RegistryPlan plan;
+    BuildRegistryPlan(texts, thumbnailsShortcut, plan, target.registry);
+    ApplyRegistryPlan(plan);
+    AssociateCatalogue(texts, associationFlags, target.registry);
+
+    if (associate == 0) {
+        return;
+    }
+    const int versionClass = WindowsVersionClass();
+    Trace(L"associations: Windows version class %d", versionClass);
+    if (versionClass == kWindows10Class) {
+        SuppressAppxOpenWith(target.registry);
+    }
+    Trace(L"associations: the shell is told of the changed associations");
+    NotifyAssociationsChanged();
+}
+
 int RegisterApplication(int associate, const wchar_t* destinationFolder, int startMenuGroup, int desktopShortcut,
                         int thumbnailsShortcut, int allUsers, std::span<const int> associationFlags)
 {
@@ -263,33 +295,13 @@ int RegisterApplication(int associate, const wchar_t* destinationFolder, int sta
     wchar_t folder[kWorkPathChars] = {};
     CopyTextCut(folder, destinationFolder);
     EnsureFolderTree(folder, kWorkPathChars);
-    RegistrationTexts texts;
-    if (!BuildRegistrationTexts(folder, texts)) {
+    InstallTarget target;
+    if (!SetInstallFolder(target, folder)) {
         Trace(L"registration: %ls leaves no room for the viewer's path, nothing registered", folder);
         return 0;
     }
-
-    // Each shortcut enters and leaves COM around itself; one apartment held across all of them
-    // keeps COM's start-up and shut-down to once per run.
-    {
-        ComApartment com;
-        CreateShortcuts(texts, startMenuGroup, desktopShortcut, thumbnailsShortcut, allUsers);
-    }
-    RegistryPlan plan;
-    BuildRegistryPlan(texts, thumbnailsShortcut, plan);
-    ApplyRegistryPlan(plan);
-    AssociateCatalogue(texts, associationFlags);
-
-    if (associate == 0) {
-        return 1;
-    }
-    const int versionClass = WindowsVersionClass();
-    Trace(L"associations: Windows version class %d", versionClass);
-    if (versionClass == kWindows10Class) {
-        SuppressAppxOpenWith();
-    }
-    Trace(L"associations: the shell is told of the changed associations");
-    NotifyAssociationsChanged();
+    ChooseShortcutFolders(target, allUsers);
+    RegisterInstallation(target, associate, startMenuGroup, desktopShortcut, thumbnailsShortcut, associationFlags);
     return 1;
 }
 

@@ -3,6 +3,7 @@
 // the file type catalogue through the association writer.
 #pragma once
 
+#include "base/install_target.h"
 #include "base/text.h"
 
 #include <windows.h>
@@ -30,10 +31,12 @@ struct RegistrationTexts {
     wchar_t displayVersion[kPathChars];      // 4.70
 };
 
-// Builds the texts from an installation folder that is already clean (a trailing backslash is
-// added when missing). False when the viewer's path would not fit a path buffer; nothing is
-// then to be written.
-bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& texts);
+// Builds the texts from the installation's paths. False when a text would not fit its buffer;
+// nothing is then to be written.
+[[nodiscard]] bool BuildRegistrationTexts(const InstallTarget& target, RegistrationTexts& texts);
+// The same from an installation folder that is already clean (a trailing backslash is added when
+// missing). False when the viewer's path would not fit a path buffer.
+[[nodiscard]] bool BuildRegistrationTexts(const wchar_t* installFolder, RegistrationTexts& texts);
 
 // One step of the registry plan.
 enum class RegistryStep {
@@ -65,20 +68,25 @@ struct RegistryPlan {
     std::size_t count = 0;
 };
 
-// The registration's keys and values in the order they are written; the folder and drive verb
-// only with the thumbnails shortcut. The plan points into texts, which must outlive it.
-void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan);
+// The registration's keys and values in the order they are written, under roots; the folder and
+// drive verb only with the thumbnails shortcut. The plan points into texts, which must outlive it.
+void BuildRegistryPlan(const RegistrationTexts& texts, int thumbnailsShortcut, RegistryPlan& plan,
+                       const RegistryRoots& roots = {});
 
 // Applies the plan, best effort: a failing write is skipped and the rest still made; named
 // values are written only into a key that opened. Each key is closed after its values.
 void ApplyRegistryPlan(const RegistryPlan& plan);
 
-// Registers the installation in destinationFolder (cleaned as the installation run cleans it):
-// shortcuts as chosen (the common folders with allUsers), the registry plan, every catalogue
-// extension through the association writer with its row's flag (associationFlags: one entry per
-// catalogue row, missing entries count as unselected), and, when associate is non-zero, the
+// Registers the installation of target: shortcuts as chosen in the target's shell folders, the
+// registry plan under its roots, every catalogue extension through the association writer with its
+// row's flag (missing entries count as unselected), and, when associate is non-zero, the
 // store-application marks on Windows 10 and the shell's notification of changed associations.
-// Returns 1; 0 when the destination leaves no room for the viewer's path and nothing was done.
+void RegisterInstallation(const InstallTarget& target, int associate, int startMenuGroup, int desktopShortcut,
+                          int thumbnailsShortcut, std::span<const int> associationFlags);
+
+// RegisterInstallation for the installation in destinationFolder (cleaned as the installation run
+// cleans it), with the common shortcut folders when allUsers is non-zero. Returns 1; 0 when the
+// destination leaves no room for the viewer's path and nothing was done.
 int RegisterApplication(int associate, const wchar_t* destinationFolder, int startMenuGroup, int desktopShortcut,
                         int thumbnailsShortcut, int allUsers, std::span<const int> associationFlags);
 

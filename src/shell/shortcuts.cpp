@@ -1,4 +1,5 @@
-// Shortcut files (.lnk) through the shell's link object, one COM apartment per shortcut.
+// Shortcut files (.lnk) through the shell's link object; each shortcut enters and leaves COM around
+// itself (a caller may hold an apartment across several, so that COM starts once).
 #include "shell/shortcuts.h"
 
 #include "base/folder_tree.h"
@@ -6,7 +7,6 @@
 #include "base/text.h"
 #include "platform/probes.h"
 #include "platform/trace.h"
-#include "res/version.h"
 #include "shell/compose_text.h"
 
 #include <windows.h>
@@ -24,20 +24,23 @@ struct DocumentShortcut {
     const wchar_t* name;
     const wchar_t* file;
 };
+constexpr auto kAboutShortcut = JoinTexts(L"About ", kProductName, L".lnk");
+constexpr auto kHelpShortcut = JoinTexts(kProductName, L" Help.lnk");
 constexpr DocumentShortcut kDocumentShortcuts[] = {
-    {L"About Photavian.lnk", L"p_about.txt"},
+    {kAboutShortcut, L"p_about.txt"},
     {L"What's New.lnk", L"p_changes.txt"},
     {L"Command line Options.lnk", L"p_options.txt"},
     {L"Available PlugIns.lnk", L"p_plugins.txt"},
     {L"Available Languages.lnk", L"p_languages.txt"},
-    {L"Photavian Help.lnk", L"ph_tav32.chm"},
+    {kHelpShortcut, kHelpFileName},
 };
 
-// Versions whose group shortcut a new installation replaces.
+// The group's viewer shortcut carries the version; those of these versions are replaced.
+constexpr auto kVersionedShortcutStart = JoinTexts(kProductName, L" 64 ");
+constexpr auto kVersionedShortcut = JoinTexts(kVersionedShortcutStart.text, kVersionText, L".lnk");
 constexpr const wchar_t* kReplacedVersions[] = {L"4.67", L"4.66"};
-
-// Windows 8 and 8.1 get no uninstaller shortcut in the group.
-constexpr int kWindows8Class = 8;
+constexpr auto kGroupThumbnailsShortcut = JoinTexts(kProductName, L" - Thumbnails.lnk");
+constexpr auto kUninstallShortcut = JoinTexts(L"Uninstall ", kProductName, L".lnk");
 
 using UniqueItemIdList = UniqueCoTaskMem<ITEMIDLIST>;
 
@@ -97,16 +100,24 @@ int SaveShortcut(const wchar_t* linkPath, const wchar_t* target, const wchar_t* 
 
 } // namespace
 
-int CreateDesktopShortcut(const wchar_t* target, const wchar_t* shortcutName, const wchar_t* iconPath,
-                          const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers)
+int CreateShortcutIn(int csidl, const wchar_t* target, const wchar_t* shortcutName, const wchar_t* iconPath,
+                     const wchar_t* description, const wchar_t* arguments, int iconIndex)
 {
-    wchar_t desktop[kPathChars] = {};
-    ResolveShellFolder(allUsers != 0 ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, desktop);
+    wchar_t folder[kPathChars] = {};
+    ResolveShellFolder(csidl, folder);
     wchar_t linkPath[kPathChars];
-    if (!ComposeText(linkPath, desktop, EndsWithBackslash(desktop) ? L"" : L"\\", shortcutName)) {
+    if (!ComposeText(linkPath, folder, SeparatorAfter(folder), shortcutName)) {
         return 0;
     }
     return SaveShortcut(linkPath, target, arguments, iconPath, iconIndex, description);
+}
+
+int CreateDesktopShortcut(const wchar_t* target, const wchar_t* shortcutName, const wchar_t* iconPath,
+                          const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers)
+{
+    InstallTarget folders;
+    ChooseShortcutFolders(folders, allUsers);
+    return CreateShortcutIn(folders.desktopFolder, target, shortcutName, iconPath, description, arguments, iconIndex);
 }
 
 int CreateFolderShortcut(const wchar_t* folder, const wchar_t* shortcutName, const wchar_t* target,
@@ -119,51 +130,52 @@ int CreateFolderShortcut(const wchar_t* folder, const wchar_t* shortcutName, con
     return SaveShortcut(linkPath, target, arguments, iconPath, iconIndex, nullptr);
 }
 
-void CreateStartMenuGroup(const wchar_t* installFolder, int allUsers)
+void CreateStartMenuGroup(const InstallTarget& target)
 {
     wchar_t programs[kPathChars] = {};
-    ResolveShellFolder(allUsers != 0 ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, programs);
+    ResolveShellFolder(target.programsFolder, programs);
     wchar_t group[kPathChars];
-    if (!ComposeText(group, programs, EndsWithBackslash(programs) ? L"" : L"\\", kStartMenuGroupName)) {
+    if (!ComposeText(group, programs, SeparatorAfter(programs), kProductFolderName)) {
         return;
     }
     EnsureFolderTree(group, kPathChars);
 
     // A target that does not fit a path is left out rather than cut into another path.
-    wchar_t viewer[kPathChars];
-    bool haveViewer = ComposeText(viewer, installFolder, kViewerFileName);
-
-    wchar_t name[kPathChars];
-    std::swprintf(name, std::size(name), L"Photavian 64 %d.%2d.lnk", PH_VERSION_MAJOR, PH_VERSION_MINOR);
-    if (haveViewer) {
-        CreateFolderShortcut(group, name, viewer, nullptr, nullptr, 0);
-    }
+    const wchar_t* viewer = target.viewerPath;
+    CreateFolderShortcut(group, kVersionedShortcut, viewer, nullptr, nullptr, 0);
 
     for (const wchar_t* version : kReplacedVersions) {
         wchar_t oldLink[kPathChars];
-        if (ComposeText(oldLink, group, L"Photavian 64 ", version, L".lnk")) {
+        if (ComposeText(oldLink, group, kVersionedShortcutStart.text, version, L".lnk")) {
             ::DeleteFileW(oldLink);
         }
     }
 
-    if (haveViewer) {
-        CreateFolderShortcut(group, L"Photavian - Thumbnails.lnk", viewer, kThumbnailsArguments, viewer,
-                             kThumbnailsIconIndex);
-    }
+    CreateFolderShortcut(group, kGroupThumbnailsShortcut, viewer, kThumbnailsArguments, viewer, kThumbnailsIconIndex);
 
-    wchar_t target[kPathChars];
+    wchar_t path[kPathChars];
     const int versionClass = WindowsVersionClass();
     Trace(L"shortcuts: Windows version class %d%ls", versionClass,
           versionClass == kWindows8Class ? L", no uninstaller shortcut" : L"");
-    if (versionClass != kWindows8Class && ComposeText(target, installFolder, kUninstallerFile)) {
-        CreateFolderShortcut(group, L"Uninstall Photavian.lnk", target, nullptr, nullptr, 0);
+    if (versionClass != kWindows8Class && ComposeText(path, target.uninstallerPath)) {
+        CreateFolderShortcut(group, kUninstallShortcut, path, nullptr, nullptr, 0);
     }
 
     for (const DocumentShortcut& document : kDocumentShortcuts) {
-        if (ComposeText(target, installFolder, document.file)) {
-            CreateFolderShortcut(group, document.name, target, nullptr, nullptr, 0);
+        if (ComposeText(path, target.folder, document.file)) {
+            CreateFolderShortcut(group, document.name, path, nullptr, nullptr, 0);
         }
     }
+}
+
+void CreateStartMenuGroup(const wchar_t* installFolder, int allUsers)
+{
+    InstallTarget target;
+    if (!SetInstallFolder(target, installFolder)) {
+        return;
+    }
+    ChooseShortcutFolders(target, allUsers);
+    CreateStartMenuGroup(target);
 }
 
 } // namespace ph

@@ -4,7 +4,7 @@
 #include "base/folder_tree.h"
 #include "base/resources.h"
 #include "engine/install_run.h"
-#include "engine/viewer_settings.h"
+#include "base/product.h"
 #include "platform/probes.h"
 #include "platform/viewer_warning.h"
 #include "res/resource.h"
@@ -64,7 +64,7 @@ void ReadWizardChoices(HWND welcomePage, HWND associationList, HWND readyPage, c
     options.associate = ReadAssociationChoices(associationList, options.associationFlags) ? 1 : 0;
     options.iniFolder[0] = L'\0';
     if (CheckedFlag(readyPage, IDC_INI_IN_APPDATA) == 1) {
-        CopyTextWhole(options.iniFolder, kAppDataSettingsFolder);
+        CopyTextCut(options.iniFolder, kAppDataSettingsFolder);
     }
     options.silent = 0;
     CopyTextCut(options.caption, caption);
@@ -111,7 +111,7 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
     }
     RunReport report;
     const int result = RunInstallation(options, &report);
-    CopyTextCut(m_pSheet->m_szInstalledFolder, report.installedFolder);
+    CopyTextCut(m_pSheet->m_szInstalledFolder, report.installed ? report.target.folder : L"");
     for (int button : buttons) {
         EnableSheetButton(button, true);
     }

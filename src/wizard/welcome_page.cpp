@@ -212,13 +212,7 @@ void CWizPropertyPage::FillWelcomePage()
     SetCheck(IDC_CURRENT_USER, true);
 
     if (::GetWindowTextLengthW(GetDlgItem(IDC_FOLDER)) == 0) {
-        wchar_t folder[kPathChars] = {};
-        DefaultProgramFilesFolder(folder);
-        wchar_t existing[kPathChars] = {};
-        if (FindExistingInstallFolder(existing) == 1) {
-            CopyTextCut(folder, existing);
-        }
-        ::SetDlgItemTextW(m_hWnd, IDC_FOLDER, folder);
+        ::SetDlgItemTextW(m_hWnd, IDC_FOLDER, DefaultInstallChoice().folder);
     }
 }
 

@@ -109,7 +109,7 @@ protected:
         ph::PinStartDirectory();
     }
 
-    std::wstring LogPath() const { return m_logFolder / ph::kInstallLogName; }
+    std::wstring LogPath() const { return m_logFolder / ph::kInstallLogName.text; }
 
     ScratchFolder m_logFolder{L"install_log"};
     ScratchFolder m_elsewhere{L"install_log_elsewhere"};
@@ -131,7 +131,7 @@ TEST_F(AppendLogEntryTest, EntriesLandInThePinnedFolderOldestFirst)
     EXPECT_EQ(ReadFileBytes(LogPath()),
               ShortDate(first) + " - 14:07:09: first entry\r\n" + kRuleLine
                   + ShortDate(second) + " - 08:00:00: second entry\r\nwith a second line\r\n" + kRuleLine);
-    EXPECT_FALSE(FileExists(m_elsewhere / ph::kInstallLogName)) << "the log follows the pinned folder, not the current one";
+    EXPECT_FALSE(FileExists(m_elsewhere / ph::kInstallLogName.text)) << "the log follows the pinned folder, not the current one";
     EXPECT_EQ(CurrentDirectory(), m_elsewhere.Path()) << "appending leaves the current directory alone";
 }
 
@@ -152,7 +152,7 @@ TEST_F(AppendLogEntryTest, UnopenableLogDropsTheEntry)
     ASSERT_NE(::CreateDirectoryW(LogPath().c_str(), nullptr), FALSE);
     ph::AppendLogEntry(L"lost");
     EXPECT_TRUE(FolderExists(LogPath()));
-    EXPECT_EQ(ph::test::ListTree(m_logFolder.Path()), std::vector<std::wstring>{std::wstring(ph::kInstallLogName) + L"\\"});
+    EXPECT_EQ(ph::test::ListTree(m_logFolder.Path()), std::vector<std::wstring>{std::wstring(ph::kInstallLogName.text) + L"\\"});
     ASSERT_NE(::RemoveDirectoryW(LogPath().c_str()), FALSE);
 
     // A log held open by another writer without sharing.
