@@ -17,8 +17,11 @@ protected:
     {
         std::wstring exe = m_work / L"setup-copy.exe";
         EXPECT_TRUE(CopySetupWithPayload(exe, archive));
-        return RunSetup(L"/silent /folder=" + Destination(), m_start.Path(), exe);
+        RemoveTree(VerboseLog());
+        return RunSetup(L"/silent /folder=" + Destination() + L" /log=" + VerboseLog(), m_start.Path(), exe);
     }
+
+    std::wstring VerboseLog() const { return m_work / L"run.log"; }
 
     std::wstring Destination() const { return m_work / L"dest"; }
 
@@ -81,6 +84,8 @@ TEST_F(DamagedPayload, HostileEntriesAreNeverInstalled)
         ArchiveBuilder hostile;
         bool afterIsWritten;
         int exitCode = kExitInstallFailure;
+        // A line of the verbose log naming the system error of the call that failed.
+        const char* logged = nullptr;
     };
     const std::string data(20000, 'd');
     // An entry declaring 5 GB fails the space check before anything is written where the disk has
@@ -96,7 +101,8 @@ TEST_F(DamagedPayload, HostileEntriesAreNeverInstalled)
         {"device NUL.txt", ArchiveBuilder().File("NUL.txt", "evil"), true},
         {"device in a folder", ArchiveBuilder().File("Plugins/nul.txt", "evil"), true},
         {"device COM1", ArchiveBuilder().File("COM1", "evil"), true},
-        {"folder entry over a file", ArchiveBuilder().File("d", "file").Folder("d/"), true},
+        {"folder entry over a file", ArchiveBuilder().File("d", "file").Folder("d/"), true, kExitInstallFailure,
+         "folder d/: not created: error 183: "},
         {"invalid UTF-8 name", ArchiveBuilder().Utf8File("bad\xE9.txt", "evil"), true},
         {"declares more than its data", ArchiveBuilder().FileDeclaringSize("lies.bin", data, data.size() + 1, false),
          false},
@@ -119,6 +125,9 @@ TEST_F(DamagedPayload, HostileEntriesAreNeverInstalled)
         EXPECT_FALSE(FileExists(m_work / L"evil.txt"));
         EXPECT_FALSE(FileExists(L"C:\\evil.txt"));
         EXPECT_FALSE(FileExists(L"C:\\ph_tests\\evil.txt"));
+        if (c.logged != nullptr) {
+            EXPECT_TRUE(HasLine(VerboseLogLines(VerboseLog()), c.logged)) << c.logged;
+        }
     }
 }
 

@@ -119,40 +119,6 @@ TEST_F(Deployment, HelpShowsTheSwitchesAndEnds)
 
 // ---- the verbose log ---------------------------------------------------------------------------
 
-// The log's lines without their time stamps; checks the byte-order mark, the CR LF line ends and
-// the stamp of every line.
-std::vector<std::string> VerboseLogLines(const std::wstring& path)
-{
-    std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0) << "UTF-8 byte-order mark";
-    std::vector<std::string> lines;
-    std::size_t at = 3;
-    while (at < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", at);
-        EXPECT_NE(end, std::string::npos) << "every line ends in CR LF";
-        if (end == std::string::npos) {
-            break;
-        }
-        std::string line = bytes.substr(at, end - at);
-        // "2026-12-08 08:04:13.123 "
-        EXPECT_TRUE(line.size() > 24 && line[4] == '-' && line[10] == ' ' && line[13] == ':' && line[19] == '.')
-            << line;
-        lines.push_back(line.size() > 24 ? line.substr(24) : line);
-        at = end + 2;
-    }
-    return lines;
-}
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& text)
-{
-    for (const std::string& line : lines) {
-        if (line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 TEST_F(Deployment, TheVerboseLogNamesWhatFailedAndCountsWhatWasInstalled)
 {
     // A run that stops: one entry's file is held open by another process.

@@ -101,6 +101,40 @@ inline std::vector<std::string> LogMessages(const std::wstring& folder)
     return messages;
 }
 
+// The log's lines without their time stamps; checks the byte-order mark, the CR LF line ends and
+// the stamp of every line.
+inline std::vector<std::string> VerboseLogLines(const std::wstring& path)
+{
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0) << "UTF-8 byte-order mark";
+    std::vector<std::string> lines;
+    std::size_t at = 3;
+    while (at < bytes.size()) {
+        std::size_t end = bytes.find("\r\n", at);
+        EXPECT_NE(end, std::string::npos) << "every line ends in CR LF";
+        if (end == std::string::npos) {
+            break;
+        }
+        std::string line = bytes.substr(at, end - at);
+        // "2026-12-08 08:04:13.123 "
+        EXPECT_TRUE(line.size() > 24 && line[4] == '-' && line[10] == ' ' && line[13] == ':' && line[19] == '.')
+            << line;
+        lines.push_back(line.size() > 24 ? line.substr(24) : line);
+        at = end + 2;
+    }
+    return lines;
+}
+
+inline bool HasLine(const std::vector<std::string>& lines, const std::string& text)
+{
+    for (const std::string& line : lines) {
+        if (line.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // A shell folder of the current user or of all users.
 inline std::wstring ShellFolder(int csidl)
 {

@@ -213,6 +213,22 @@ protected:
         }
     }
 
+    // Creates empty files until the drive takes no more (the drive has a fixed number of files).
+    void UseUpEveryFileOfTheDrive()
+    {
+        const std::wstring folder = m_root + L"many";
+        ASSERT_NE(::CreateDirectoryW(folder.c_str(), nullptr), FALSE);
+        for (int i = 0;; ++i) {
+            UniqueFile file(::CreateFileW((folder + L"\\" + std::to_wstring(i)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file) {
+                ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL)) << "after " << i << " files";
+                return;
+            }
+            ASSERT_LT(i, 100000) << "the drive has no limit on its files: mount it with nr_inodes";
+        }
+    }
+
     std::wstring m_root;
 };
 
@@ -238,6 +254,38 @@ TEST_F(SmallDrive, AFullDiskDuringTheExtractionStopsTheRun)
     ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path(), exe), kExitDiskFull,
                   m_start.Path(),
                   Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
+}
+
+TEST_F(SmallDrive, NoRoomForAFolderIsAFullDisk)
+{
+    // The drive has bytes left but no room for another file or folder (its inodes are used up): a
+    // folder that cannot be made names the full disk as the cause, for the destination itself and
+    // for a folder of the payload.
+    const std::wstring dest = m_root + L"dest";
+    ScratchFolder work(L"hostile_no_folders");
+    const std::wstring exe = work / L"setup-folder-first.exe";
+    ASSERT_TRUE(CopySetupWithPayload(exe, ArchiveBuilder().Folder("sub/").File("sub/a.txt", "a").Bytes()));
+    struct Case {
+        const char* what;
+        bool destinationMadeFirst;
+        std::string entry;
+    };
+    const Case cases[] = {
+        {"the destination", false, kCannotCreateDestination},
+        {"a folder of the payload", true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearDrive();
+        if (c.destinationMadeFirst) {
+            ASSERT_NE(::CreateDirectoryW(dest.c_str(), nullptr), FALSE);
+            ASSERT_NE(::CreateDirectoryW((dest + L"\\Plugins").c_str(), nullptr), FALSE);
+        }
+        UseUpEveryFileOfTheDrive();
+        const std::string entry = c.destinationMadeFirst ? Narrow(dest) + "\\: " + kCannotInstallAllFiles
+                                                         : c.entry + ": " + Narrow(dest) + "\\";
+        ExpectStopped(RunSetup(L"/silent /folder=" + dest, m_start.Path(), exe), kExitDiskFull, m_start.Path(), entry);
+    }
 }
 
 TEST_F(SmallDrive, ATemporaryFolderTooSmallForThePayloadDoesNotMatter)

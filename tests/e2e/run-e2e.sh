@@ -7,9 +7,11 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 small_drive_kb=1024
+# Few enough files that a test can use them all up while bytes are left.
+small_drive_files=1000
 
 mnt=$(mktemp -d "${TMPDIR:-/tmp}/ph-small-drive.XXXXXX")
-if ! mount -t tmpfs -o "size=${small_drive_kb}k" ph-small-drive "$mnt" 2>/dev/null; then
+if ! mount -t tmpfs -o "size=${small_drive_kb}k,nr_inodes=${small_drive_files}" ph-small-drive "$mnt" 2>/dev/null; then
   rmdir "$mnt"
   if [ -z "${PH_E2E_IN_NAMESPACE:-}" ] && unshare --user --map-root-user --mount true 2>/dev/null; then
     exec env PH_E2E_IN_NAMESPACE=1 unshare --user --map-root-user --mount "$0" "$@"
