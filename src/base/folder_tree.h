@@ -23,6 +23,6 @@ bool EnsureFolderTree(wchar_t* path, std::size_t pathChars, DWORD* error = nullp
 // levels that exist already are fine. Returns ERROR_SUCCESS when the last level was created or
 // exists as a folder afterwards, otherwise the error of the first level that could not be made (a
 // file in the way of a level gives ERROR_ALREADY_EXISTS; a full disk ERROR_DISK_FULL).
-DWORD CreateFolderLevels(const wchar_t* path);
+[[nodiscard]] DWORD CreateFolderLevels(const wchar_t* path);
 
 } // namespace ph

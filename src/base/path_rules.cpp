@@ -80,12 +80,17 @@ bool IsReservedDeviceName(const wchar_t* component, std::size_t length)
     return false;
 }
 
+namespace {
+
+// True when any component of path (separated by '\' or '/') names a reserved device.
 bool NamesReservedDevice(const wchar_t* path)
 {
     return !ForEachPathComponent(path, [](const wchar_t* component, std::size_t length) {
         return !IsReservedDeviceName(component, length);
     });
 }
+
+} // namespace
 
 bool MakeAbsolutePath(const wchar_t* folder, const wchar_t* base, wchar_t* out, std::size_t outChars)
 {

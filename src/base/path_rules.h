@@ -16,9 +16,6 @@ inline constexpr std::size_t kMaxPlatformPathChars = 32767;
 // device for such a name in any folder, so it can never name a file or folder of an installation.
 bool IsReservedDeviceName(const wchar_t* component, std::size_t length);
 
-// True when any component of path (separated by '\' or '/') names a reserved device.
-bool NamesReservedDevice(const wchar_t* path);
-
 // Makes path (a folder or a file) absolute against base (an absolute folder, usually the
 // directory the program was started from) and normalises it the way the platform resolves paths
 // ('/' becomes '\', "." and ".." components are applied). A relative path is taken inside base, a
@@ -27,7 +24,7 @@ bool NamesReservedDevice(const wchar_t* path);
 // result in out (outChars characters); false, with out empty, when path is empty, the result does
 // not fit or it names a device rather than a file or folder ("\\.\", "\\?\" or a reserved device
 // name).
-bool MakeAbsolutePath(const wchar_t* path, const wchar_t* base, wchar_t* out, std::size_t outChars);
+[[nodiscard]] bool MakeAbsolutePath(const wchar_t* path, const wchar_t* base, wchar_t* out, std::size_t outChars);
 
 // An absolute, normalised path in the form the platform accepts beyond its ordinary path limit
 // ("\\?\C:\..." or "\\?\UNC\server\share\..."), when it is that long; shorter paths and paths

@@ -25,7 +25,7 @@ void LoadResourceText(UINT id, wchar_t (&buffer)[N])
 struct ResourceText {
     wchar_t text[kResourceTextChars];
 };
-ResourceText LoadResourceText(UINT id);
+[[nodiscard]] ResourceText LoadResourceText(UINT id);
 
 // A resource's bytes where the module's image holds them (valid while the module is loaded).
 struct ResourceBytes {
@@ -36,6 +36,6 @@ struct ResourceBytes {
 
 // Finds, loads and locks resource id of the given type in module. When it is not found, the
 // thread's last error tells why.
-ResourceBytes LoadResourceBytes(HMODULE module, UINT id, const wchar_t* type);
+[[nodiscard]] ResourceBytes LoadResourceBytes(HMODULE module, UINT id, const wchar_t* type);
 
 } // namespace ph

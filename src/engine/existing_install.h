@@ -35,7 +35,7 @@ struct DefaultInstall {
     wchar_t folder[kPathChars] = {};
     wchar_t iniFolder[kWorkPathChars] = {};
 };
-DefaultInstall DefaultInstallChoice();
+[[nodiscard]] DefaultInstall DefaultInstallChoice();
 
 // Reads a file's version resource: versionText (32 characters) becomes "%d.%d%d" from the
 // product version's major and minor and the third part of the file version, companyName (260

@@ -17,6 +17,6 @@ void AppendLogEntry(const wchar_t* text);
 
 // The bytes of one entry: UTF-16 code units up to 0xFF as bytes of the same value, others as '?',
 // every line feed as CR LF.
-std::string FormatLogEntry(const wchar_t* date, const SYSTEMTIME& time, const wchar_t* text);
+[[nodiscard]] std::string FormatLogEntry(const wchar_t* date, const SYSTEMTIME& time, const wchar_t* text);
 
 } // namespace ph

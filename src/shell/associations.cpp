@@ -50,6 +50,26 @@ bool ComposeTypeDescription(wchar_t (&description)[kPathChars], const wchar_t* p
     return ComposeText(description, kProductProgId, L" ", upper, L" File");
 }
 
+// Records ".<extension>" -> ProgID among the application's capabilities, in the open key or, without
+// one, in the key opened for it. Skipped when the key cannot be opened.
+void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass, const ValuesKey* capabilities,
+                              const RegistryRoots& roots)
+{
+    wchar_t name[kPathChars];
+    wchar_t progId[kPathChars];
+    if (!ComposeText(name, L".", extension) || !ComposeText(progId, kProductProgId, L".", progIdClass)) {
+        return;
+    }
+    if (capabilities != nullptr) {
+        SetNamedString(*capabilities, name, progId);
+        return;
+    }
+    ValuesKey key;
+    if (OpenCapabilityAssociations(key, roots)) {
+        SetNamedString(key, name, progId);
+    }
+}
+
 } // namespace
 
 int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, const wchar_t* command,
@@ -102,23 +122,6 @@ bool OpenCapabilityAssociations(ValuesKey& capabilities, const RegistryRoots& ro
     return OpenValuesKey(capabilities, roots.machine, kFileAssociationsKey, KEY_SET_VALUE);
 }
 
-void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass, const ValuesKey* capabilities,
-                              const RegistryRoots& roots)
-{
-    wchar_t name[kPathChars];
-    wchar_t progId[kPathChars];
-    if (!ComposeText(name, L".", extension) || !ComposeText(progId, kProductProgId, L".", progIdClass)) {
-        return;
-    }
-    if (capabilities != nullptr) {
-        SetNamedString(*capabilities, name, progId);
-        return;
-    }
-    ValuesKey key;
-    if (OpenCapabilityAssociations(key, roots)) {
-        SetNamedString(key, name, progId);
-    }
-}
 
 void SuppressAppxOpenWith(const RegistryRoots& roots)
 {

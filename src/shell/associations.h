@@ -22,11 +22,6 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
 // capabilities stays empty when it cannot be opened.
 bool OpenCapabilityAssociations(ValuesKey& capabilities, const RegistryRoots& roots = {});
 
-// Records ".<extension>" -> ProgID among the application's capabilities, in the open key or, without
-// one, in the key opened for it. Skipped when the key cannot be opened.
-void AddCapabilityAssociation(const wchar_t* extension, const wchar_t* progIdClass,
-                              const ValuesKey* capabilities = nullptr, const RegistryRoots& roots = {});
-
 // Marks the five store application classes with an empty "NoOpenWith" for the current user.
 void SuppressAppxOpenWith(const RegistryRoots& roots = {});
 
