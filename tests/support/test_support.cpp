@@ -299,6 +299,41 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
     return static_cast<int>(code);
 }
 
+namespace {
+
+// The host's path of a path of this prefix, through Wine's own conversion; empty when there is
+// none (outside Wine).
+std::string UnixPath(const std::wstring& path)
+{
+    using ToUnixFn = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnixFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
+    if (unix == nullptr) {
+        return {};
+    }
+    std::string text = unix;
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return text;
+}
+
+} // namespace
+
+bool PlantLink(const std::wstring& link, const std::wstring& target)
+{
+    // Wine's own link call makes nothing; the host's ln does, started through Wine's start.
+    std::string unixLink = UnixPath(link);
+    std::string unixTarget = UnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) {
+        return false;
+    }
+    std::wstring line = L"start.exe /wait /unix /bin/ln -sfn \"" + std::wstring(unixTarget.begin(), unixTarget.end())
+        + L"\" \"" + std::wstring(unixLink.begin(), unixLink.end()) + L"\"";
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    return RunProcess(std::wstring(system) + L"\\" + line, L"") == 0;
+}
+
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)
 {
     return CopyProgramWithPayload(SetupExePath(), path, archiveBytes);

@@ -89,6 +89,11 @@ private:
 // directory, waits for it and returns its exit code; -1 when it could not be started.
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs = 60000);
 
+// Makes link a symbolic link to target (both Windows paths of this prefix; target may be missing).
+// Under Wine such a link stands for the junctions and links any Windows user can make: paths
+// resolve through it. False when it could not be made.
+bool PlantLink(const std::wstring& link, const std::wstring& target);
+
 // Copies the setup program to path and replaces its payload resource (IDR_PAYLOAD_ZIP) with the
 // given archive bytes. False when the copy or the resource update fails.
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes);
