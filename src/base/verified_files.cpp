@@ -79,6 +79,19 @@ void DropTrailingBackslashes(wchar_t* text)
 
 } // namespace
 
+bool FinalPathBelowVolume(HANDLE handle, std::wstring& path)
+{
+    std::unique_ptr<wchar_t[]> opened = WholeAnswer([handle](wchar_t* text, DWORD chars) {
+        return ::GetFinalPathNameByHandleW(handle, text, chars, FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
+    });
+    if (!opened) {
+        return false;
+    }
+    DropTrailingBackslashes(opened.get());
+    path = opened.get();
+    return true;
+}
+
 DWORD CheckOpenedAsNamed(HANDLE handle, const wchar_t* path)
 {
     BY_HANDLE_FILE_INFORMATION info{};

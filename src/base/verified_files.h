@@ -9,12 +9,19 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace ph {
 
 // The error given when what was opened is not what the path names: a link or junction on the path
 // or at its end, or a file with more than one name. The system's ERROR_STOPPED_ON_SYMLINK ("the
 // create operation stopped after reaching a symbolic link"), which not every SDK names.
 inline constexpr DWORD kErrorRedirected = 681;
+
+// Where the open file or folder is, below its volume's root ("\dir\file"), as the file system
+// resolved its path: links and junctions on the way are followed; no trailing backslash (the root
+// itself is empty). False when it cannot be read.
+[[nodiscard]] bool FinalPathBelowVolume(HANDLE handle, std::wstring& path);
 
 // ERROR_SUCCESS when handle is the file or folder path names (path: absolute), otherwise
 // kErrorRedirected (or the error of a query that failed).

@@ -131,6 +131,17 @@ bool ResolveInstallTarget(const InstallOptions& options, const wchar_t* startDir
         Trace(L"destination %ls: no room for the viewer's path", folder);
         return refuse(InstallFailure::InvalidDestination, IDS_INVALID_DEST, folder);
     }
+    // Every file of the payload must be reachable by path on the systems that keep the classic
+    // path limit, also under the longer name it has while it is staged: a destination without room
+    // for the deepest one is refused before anything is made, rather than installed in part.
+    PayloadNameLengths names;
+    if (MeasurePayloadNames(names)
+        && !PayloadFitsUnder(names, std::wcslen(folder) + std::wcslen(SeparatorAfter(folder)))) {
+        Trace(L"destination %ls: no room for the payload's deepest names (%zu characters for a file, %zu for a "
+              L"folder)",
+              folder, names.file, names.folder);
+        return refuse(InstallFailure::InvalidDestination, IDS_INVALID_DEST, folder);
+    }
     // Creating the folder also cleans the text (blanks before inner backslashes removed, a
     // trailing backslash): from here on the folder is exactly as it exists. A full disk is named
     // as such; any other reason as a folder that cannot be created.

@@ -8,6 +8,8 @@
 #include "base/path_rules.h"
 #include "base/resources.h"
 #include "base/text.h"
+#include "base/verified_files.h"
+#include "engine/staging.h"
 #include "platform/trace.h"
 #include "res/resource.h"
 
@@ -15,6 +17,7 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
@@ -156,21 +159,16 @@ DWORD CopyEntryData(unzFile archive, HANDLE file, char* block, ZPOS64_T& copied)
     }
 }
 
-// Creates (or replaces) an entry's file for writing, shared as the C runtime's "wb" shares it.
-UniqueFile CreateEntryFile(const wchar_t* name)
-{
-    return UniqueFile(::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 // How one entry went: written (or deliberately skipped), left out while the others can still be
 // written, or an error after which the archive is not read further.
 enum class EntryResult { Done, LeftOut, Stop };
 
-// The extraction of one archive: the worst cause of failure so far, for the caller's exit code.
+// The extraction of one archive: where its entries are staged, and the worst cause of failure so
+// far, for the caller's exit code.
 struct Extraction {
     unzFile archive;
     bool skipIcons;
+    StagedInstallation& staging;
     InstallFailure failure = InstallFailure::None;
 
     // Records why an entry failed, keeping the more telling cause.
@@ -186,10 +184,32 @@ void FormatDosTime(std::uint32_t dosDateTime, wchar_t (&text)[32])
                   date & 0x1F, time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2);
 }
 
+// The name an entry is staged and recorded under: relative to the destination, '\' separators,
+// without "." components, empty ones and the trailing dots and blanks the platform drops from a
+// component. Empty for an entry that names the destination itself.
+std::wstring InstalledName(const wchar_t* name)
+{
+    std::wstring installed;
+    ForEachPathComponent(name, [&installed](const wchar_t* component, std::size_t length) {
+        std::size_t kept = length;
+        while (kept > 0 && (component[kept - 1] == L'.' || component[kept - 1] == L' ')) {
+            --kept;
+        }
+        if (kept > 0) {
+            if (!installed.empty()) {
+                installed += L'\\';
+            }
+            installed.append(component, kept);
+        }
+        return true;
+    });
+    return installed;
+}
+
 // A folder entry: the folder, with any missing parents, must exist afterwards.
 EntryResult ExtractFolderEntry(Extraction& run, const wchar_t* name)
 {
-    const DWORD error = CreateFolderLevels(name);
+    const DWORD error = run.staging.StageFolder(InstalledName(name));
     if (error != ERROR_SUCCESS) {
         run.Failed(error);
         TraceError(error, L"folder %ls: not created", name);
@@ -199,8 +219,7 @@ EntryResult ExtractFolderEntry(Extraction& run, const wchar_t* name)
     return EntryResult::Done;
 }
 
-EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const wchar_t* name,
-                             std::size_t folderChars)
+EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const wchar_t* name)
 {
     std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockBytes]);
     if (!block) {
@@ -213,21 +232,18 @@ EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const
         TraceError(ERROR_INVALID_DATA, L"file %ls: its data cannot be read from the archive", name);
         return EntryResult::Stop;
     }
-    UniqueFile file = CreateEntryFile(name);
-    DWORD error = file ? ERROR_SUCCESS : ::GetLastError();
-    if (!file && folderChars > 0) {
-        // Its folder may be missing (no folder entry named it); when the folder cannot be made,
-        // that is the cause to report.
-        wchar_t folder[kEntryNameChars] = {};
-        std::wmemcpy(folder, name, folderChars);
-        const DWORD folderError = CreateFolderLevels(folder);
-        file = CreateEntryFile(name);
-        error = file ? ERROR_SUCCESS : folderError != ERROR_SUCCESS ? folderError : ::GetLastError();
-    }
-    if (!file) {
+    // Staged beside its final name (its folders made as needed, the file it replaces checked).
+    UniqueFile file;
+    DWORD error = run.staging.StageFile(InstalledName(name), info.uncompressed_size,
+                                        static_cast<std::uint32_t>(info.crc), file);
+    if (error != ERROR_SUCCESS) {
         unzCloseCurrentFile(run.archive);
         run.Failed(error);
-        TraceError(error, L"file %ls: cannot be created", name);
+        TraceError(error, L"file %ls: %ls", name,
+                   error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION
+                       ? L"in use by another process, cannot be replaced"
+                       : error == kErrorRedirected ? L"refused, a link or a second name stands in its place"
+                                                   : L"cannot be created");
         return EntryResult::LeftOut;
     }
 
@@ -302,14 +318,8 @@ EntryResult ExtractCurrentEntry(Extraction& run)
         TraceError(ERROR_INVALID_NAME, L"entry %ls: refused, it would leave the folder or names a device", name);
         return EntryResult::LeftOut;
     }
-    std::size_t nameLen = std::wcslen(name);
-    std::size_t fileStart = 0;
-    for (std::size_t i = 0; i < nameLen; ++i) {
-        if (IsPathSeparator(name[i])) {
-            fileStart = i + 1;
-        }
-    }
-    return fileStart == nameLen ? ExtractFolderEntry(run, name) : ExtractFileEntry(run, info, name, fileStart);
+    const std::size_t nameLen = std::wcslen(name);
+    return IsPathSeparator(name[nameLen - 1]) ? ExtractFolderEntry(run, name) : ExtractFileEntry(run, info, name);
 }
 
 // The bytes the archive's entries declare (the icon library's left out when it is skipped); false
@@ -324,15 +334,19 @@ bool DeclaredBytes(unzFile archive, bool skipIcons, ZPOS64_T& total)
         if (unzGetCurrentFileInfo64(archive, &info, rawName, sizeof(rawName) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
             return false;
         }
+        // Sizes an archive declares may add up beyond what the count holds: such a payload
+        // fits no disk.
         if (!(skipIcons && ContainsIconLibraryName(rawName))) {
-            total += info.uncompressed_size;
+            total = info.uncompressed_size > ~total ? ~ZPOS64_T{0} : total + info.uncompressed_size;
         }
     }
     return status == UNZ_END_OF_LIST_OF_FILE && unzGoToFirstFile(archive) == UNZ_OK;
 }
 
-// Whether the declared bytes fit the space the destination's volume leaves this user. A volume
-// whose free space cannot be read is not refused: the writes will tell.
+// Whether the declared bytes fit the space the destination's volume leaves this user. The new
+// files are staged while the ones they replace still exist, so all of them must fit beside the
+// installation as it is. A volume whose free space cannot be read is not refused: the writes will
+// tell.
 bool FitsFreeSpace(unzFile archive, const wchar_t* destination, bool skipIcons)
 {
     ULARGE_INTEGER available{};
@@ -346,10 +360,12 @@ bool FitsFreeSpace(unzFile archive, const wchar_t* destination, bool skipIcons)
     return needed <= available.QuadPart;
 }
 
-// Extracts the open archive into destination, which becomes the current directory.
+// Extracts the open archive into destination, which becomes the current directory: every entry is
+// staged first, and put in place only when all of them are complete.
 int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIcons, InstallFailure* why)
 {
-    Extraction run{archive, skipIcons};
+    StagedInstallation staging(destination);
+    Extraction run{archive, skipIcons, staging};
     auto fail = [&run, why](InstallFailure cause) {
         run.failure = MoreTellingCause(run.failure, cause);
         if (why != nullptr) {
@@ -371,6 +387,12 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
         TraceError(ERROR_DISK_FULL, L"extraction: not enough free space, nothing written");
         return fail(InstallFailure::NotEnoughSpace);
     }
+    // What an interrupted earlier run left is finished or undone first.
+    DWORD error = staging.Begin();
+    if (error != ERROR_SUCCESS) {
+        TraceError(error, L"extraction: nothing can be staged in %ls", destination);
+        return fail(CauseOfError(error));
+    }
     bool complete = true;
     for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
         EntryResult result = ExtractCurrentEntry(run);
@@ -389,13 +411,102 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
             break;
         }
     }
-    if (complete) {
-        return 0;
+    if (!complete) {
+        staging.Discard();
+        Trace(L"extraction: not every entry could be staged; nothing was put in place, the folder is as it was");
+        return fail(run.failure == InstallFailure::None ? InstallFailure::Other : run.failure);
     }
-    return fail(run.failure == InstallFailure::None ? InstallFailure::Other : run.failure);
+    std::wstring failed;
+    error = staging.Commit(failed);
+    if (error != ERROR_SUCCESS) {
+        run.Failed(error);
+        TraceError(error, L"file %ls: cannot be replaced; every file is back as it was", failed.c_str());
+        return fail(run.failure);
+    }
+    const StagedInstallation::Counts& counts = staging.Tally();
+    Trace(L"extraction: %zu files put in place, %zu of them replacing earlier ones%ls", counts.staged,
+          counts.replaced, counts.leftForRestart > 0 ? L"; some replaced files are in use and go at the next restart"
+                                                     : L"");
+    return 0;
 }
 
+// Opens an archive held in memory through the unzip layer.
+struct MemoryArchiveReader {
+    MemoryArchive memory;
+    zlib_filefunc64_def functions{};
+    UniqueArchive archive;
+
+    MemoryArchiveReader(const void* data, std::size_t size)
+        : memory{static_cast<const unsigned char*>(data), static_cast<ZPOS64_T>(size), 0, false}
+    {
+        functions.zopen64_file = OpenMemory;
+        functions.zread_file = ReadMemory;
+        functions.zwrite_file = WriteMemory;
+        functions.ztell64_file = TellMemory;
+        functions.zseek64_file = SeekMemory;
+        functions.zclose_file = CloseMemory;
+        functions.zerror_file = MemoryError;
+        functions.opaque = &memory;
+        if (data != nullptr && size > 0) {
+            archive.reset(unzOpen2_64(&memory, &functions));
+        }
+    }
+    MemoryArchiveReader(const MemoryArchiveReader&) = delete;
+    MemoryArchiveReader& operator=(const MemoryArchiveReader&) = delete;
+};
+
+// The characters the platform allows in a file's path, and in a folder's (a folder made by name
+// leaves room for a file name of 8.3 characters in the limit).
+constexpr std::size_t kMaxFilePathChars = MAX_PATH - 1;
+constexpr std::size_t kMaxFolderPathChars = MAX_PATH - 12 - 1;
+
 } // namespace
+
+bool MeasureArchiveNames(const void* data, std::size_t size, PayloadNameLengths& lengths)
+{
+    lengths = PayloadNameLengths{};
+    MemoryArchiveReader reader(data, size);
+    if (!reader.archive) {
+        return false;
+    }
+    int status = unzGoToFirstFile(reader.archive.get());
+    for (; status == UNZ_OK; status = unzGoToNextFile(reader.archive.get())) {
+        unz_file_info64 info{};
+        char rawName[kEntryNameBytes] = {};
+        if (unzGetCurrentFileInfo64(reader.archive.get(), &info, rawName, sizeof(rawName) - 1, nullptr, 0, nullptr, 0)
+            != UNZ_OK) {
+            return false;
+        }
+        const bool utf8 = (info.flag & kUtf8NameFlag) != 0;
+        wchar_t name[kEntryNameChars] = {};
+        if (::MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, 0, rawName, -1, name, static_cast<int>(kEntryNameChars))
+            == 0) {
+            continue; // an entry the extraction refuses anyway
+        }
+        const std::size_t nameChars = std::wcslen(name);
+        const bool folder = nameChars > 0 && IsPathSeparator(name[nameChars - 1]);
+        const std::wstring installed = InstalledName(name);
+        const std::size_t slash = installed.rfind(L'\\');
+        const std::size_t folderChars = folder ? installed.size() : slash == std::wstring::npos ? 0 : slash;
+        lengths.folder = std::max(lengths.folder, folderChars);
+        if (!folder) {
+            lengths.file = std::max(lengths.file, installed.size());
+        }
+    }
+    return status == UNZ_END_OF_LIST_OF_FILE;
+}
+
+bool MeasurePayloadNames(PayloadNameLengths& lengths)
+{
+    const ResourceBytes payload = LoadResourceBytes(::GetModuleHandleW(nullptr), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME);
+    return payload.data != nullptr && MeasureArchiveNames(payload.data, payload.size, lengths);
+}
+
+bool PayloadFitsUnder(const PayloadNameLengths& lengths, std::size_t folderChars)
+{
+    return folderChars + lengths.file + kStagingExtraChars <= kMaxFilePathChars
+        && folderChars + lengths.folder + kStagingExtraChars <= kMaxFolderPathChars;
+}
 
 bool IsSafeEntryName(const wchar_t* name)
 {
@@ -453,25 +564,15 @@ int ExtractArchive(const void* data, std::size_t size, const wchar_t* destinatio
         }
         return -1;
     }
-    MemoryArchive memory{static_cast<const unsigned char*>(data), static_cast<ZPOS64_T>(size), 0, false};
-    zlib_filefunc64_def functions{};
-    functions.zopen64_file = OpenMemory;
-    functions.zread_file = ReadMemory;
-    functions.zwrite_file = WriteMemory;
-    functions.ztell64_file = TellMemory;
-    functions.zseek64_file = SeekMemory;
-    functions.zclose_file = CloseMemory;
-    functions.zerror_file = MemoryError;
-    functions.opaque = &memory;
-    UniqueArchive archive(unzOpen2_64(&memory, &functions));
-    if (!archive) {
+    MemoryArchiveReader reader(data, size);
+    if (!reader.archive) {
         if (why != nullptr) {
             *why = InstallFailure::Other;
         }
         TraceError(ERROR_INVALID_DATA, L"extraction: the payload is not a readable archive");
         return -1;
     }
-    return ExtractOpenArchive(archive.get(), destination, skipIcons, why);
+    return ExtractOpenArchive(reader.archive.get(), destination, skipIcons, why);
 }
 
 int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* why)

@@ -28,6 +28,22 @@ int ExtractPayload(const wchar_t* destination, bool skipIcons, InstallFailure* w
 int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons,
                    InstallFailure* why = nullptr);
 
+// The longest names of a payload as they are installed (UTF-16 characters, relative to the
+// installation folder): of a file, and of a folder (a folder entry or the folder of a file).
+struct PayloadNameLengths {
+    std::size_t file = 0;
+    std::size_t folder = 0;
+};
+
+// Measures the names of the program's payload resource; false when it cannot be read.
+[[nodiscard]] bool MeasurePayloadNames(PayloadNameLengths& lengths);
+[[nodiscard]] bool MeasureArchiveNames(const void* data, std::size_t size, PayloadNameLengths& lengths);
+
+// Whether every file and folder of a payload with these names, also while it is staged under a
+// longer name, stays within the platform's path limits (259 characters for a file, 247 for a
+// folder) in an installation folder of folderChars characters, its trailing backslash included.
+[[nodiscard]] bool PayloadFitsUnder(const PayloadNameLengths& lengths, std::size_t folderChars);
+
 // Creates a folder path level by level ('\' or '/' separators, a trailing separator ignored).
 // Returns 1 when the folder exists afterwards, 0 for an empty path or when it could not be made.
 int MakeFolderPath(const wchar_t* path);

@@ -135,7 +135,7 @@ TEST_F(Deployment, TheVerboseLogNamesWhatFailedAndCountsWhatWasInstalled)
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(HasLine(lines, "command line: ")) << "the command line";
     EXPECT_TRUE(HasLine(lines, "options: destinationFolder \"" + Narrow(app) + "\", startMenuGroup 0"));
-    EXPECT_TRUE(HasLine(lines, "file readme.txt: cannot be created: error 32: "));
+    EXPECT_TRUE(HasLine(lines, "file readme.txt: in use by another process, cannot be replaced: error 32: "));
     EXPECT_TRUE(HasLine(lines, "file ph_tav64.exe: "));
     EXPECT_EQ(lines.back().rfind("result: not installed, exit code 32; ", 0), 0u) << lines.back();
     EXPECT_EQ(LogMessages(m_start.Path()).size(), 1u) << "the install log keeps its one entry";

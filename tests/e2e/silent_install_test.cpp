@@ -192,22 +192,31 @@ TEST_F(SilentInstall, FailedRunsAppendTheirEntriesOldestFirst)
 
 TEST_F(SilentInstall, DestinationWithoutRoomForTheViewerPathIsRefused)
 {
-    // 247 characters of folder, a backslash and "ph_tav64.exe" need 260: one too many.
+    // 247 characters of folder, a backslash and "ph_tav64.exe" need 260: one too many. The payload's
+    // deepest file needs more: 217 characters of folder, a backslash, "Toolbars\gnome-colors-
+    // human_48.png" (34) and the staged name's ".ph-new" (7) make 259, the most a path may have.
     ScratchFolder target(L"long");
-    std::wstring folder = target.Path() + L"\\";
-    folder += std::wstring(247 - folder.size(), L'x');
-    ASSERT_EQ(folder.size(), 247u);
-
-    EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), kExitInvalidDestination);
-    std::vector<std::string> messages = LogMessages(m_start.Path());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], kInvalidDestination + ": " + Narrow(folder));
-    EXPECT_FALSE(FolderExists(folder));
-
-    // One character less fits.
-    folder.pop_back();
-    EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), 0);
-    EXPECT_TRUE(FileExists(folder + L"\\ph_tav64.exe"));
+    const std::wstring base = target.Path() + L"\\";
+    struct Case {
+        std::size_t folderChars;
+        bool installs;
+    };
+    const Case cases[] = {{247, false}, {218, false}, {217, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folderChars);
+        const std::wstring folder = base + std::wstring(c.folderChars - base.size(), L'x');
+        RemoveTree(m_start / L"Photavian_Install.log");
+        if (!c.installs) {
+            EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), kExitInvalidDestination);
+            std::vector<std::string> messages = LogMessages(m_start.Path());
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0], kInvalidDestination + ": " + Narrow(folder));
+            EXPECT_FALSE(FolderExists(folder));
+            continue;
+        }
+        EXPECT_EQ(RunSetup(L"/silent /folder=" + folder, m_start.Path()), 0);
+        EXPECT_TRUE(FileExists(folder + L"\\Toolbars\\gnome-colors-human_48.png"));
+    }
 }
 
 TEST_F(SilentInstall, WithoutSilentNothingIsInstalled)
