@@ -10,6 +10,8 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,34 @@ inline bool HasLine(const std::vector<std::string>& lines, const std::string& te
         }
     }
     return false;
+}
+
+// The small drive of the full-disk cases ("E:\\"), or empty when the tests run without one.
+inline std::wstring SmallDriveRoot()
+{
+    const char* drive = std::getenv("PH_SMALL_DRIVE");
+    return drive != nullptr && drive[0] != '\0' ? std::wstring(drive, drive + std::strlen(drive)) + L"\\"
+                                                  : std::wstring();
+}
+
+// Creates empty files in a new folder until the drive takes no more (the small drive has a fixed
+// number of files), then removes keep of them again, so that that many files can still be made.
+inline void UseUpFilesOf(const std::wstring& folder, int keep = 0)
+{
+    ASSERT_NE(::CreateDirectoryW(folder.c_str(), nullptr), FALSE);
+    int made = 0;
+    for (;; ++made) {
+        UniqueFile file(::CreateFileW((folder + L"\\" + std::to_wstring(made)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL)) << "after " << made << " files";
+            break;
+        }
+        ASSERT_LT(made, 100000) << "the drive has no limit on its files: mount it with nr_inodes";
+    }
+    for (int i = 0; i < keep && i < made; ++i) {
+        ::DeleteFileW((folder + L"\\" + std::to_wstring(i)).c_str());
+    }
 }
 
 // A shell folder of the current user or of all users.

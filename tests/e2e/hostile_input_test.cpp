@@ -172,11 +172,10 @@ class SmallDrive : public HostileInput {
 protected:
     void SetUp() override
     {
-        const char* drive = std::getenv("PH_SMALL_DRIVE");
-        if (drive == nullptr || drive[0] == '\0') {
+        m_root = SmallDriveRoot();
+        if (m_root.empty()) {
             GTEST_SKIP() << "no small drive: run through tests/e2e/run-e2e.sh";
         }
-        m_root = std::wstring(drive, drive + std::strlen(drive)) + L"\\";
         HostileInput::SetUp();
         ClearDrive();
     }
@@ -210,22 +209,6 @@ protected:
             DWORD written = 0;
             ASSERT_NE(::WriteFile(filler.get(), block.data(), chunk, &written, nullptr), FALSE);
             left -= written;
-        }
-    }
-
-    // Creates empty files until the drive takes no more (the drive has a fixed number of files).
-    void UseUpEveryFileOfTheDrive()
-    {
-        const std::wstring folder = m_root + L"many";
-        ASSERT_NE(::CreateDirectoryW(folder.c_str(), nullptr), FALSE);
-        for (int i = 0;; ++i) {
-            UniqueFile file(::CreateFileW((folder + L"\\" + std::to_wstring(i)).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file) {
-                ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL)) << "after " << i << " files";
-                return;
-            }
-            ASSERT_LT(i, 100000) << "the drive has no limit on its files: mount it with nr_inodes";
         }
     }
 
@@ -281,7 +264,7 @@ TEST_F(SmallDrive, NoRoomForAFolderIsAFullDisk)
             ASSERT_NE(::CreateDirectoryW(dest.c_str(), nullptr), FALSE);
             ASSERT_NE(::CreateDirectoryW((dest + L"\\Plugins").c_str(), nullptr), FALSE);
         }
-        UseUpEveryFileOfTheDrive();
+        UseUpFilesOf(m_root + L"many");
         const std::string entry = c.destinationMadeFirst ? Narrow(dest) + "\\: " + kCannotInstallAllFiles
                                                          : c.entry + ": " + Narrow(dest) + "\\";
         ExpectStopped(RunSetup(L"/silent /folder=" + dest, m_start.Path(), exe), kExitDiskFull, m_start.Path(), entry);

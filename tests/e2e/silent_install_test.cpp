@@ -23,34 +23,13 @@ struct PayloadEntry {
 std::vector<PayloadEntry> ReadPayloadEntries()
 {
     std::vector<PayloadEntry> entries;
-    UniqueModule image(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    const ResourceBytes payload =
-        image ? LoadResourceBytes(image.get(), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME) : ResourceBytes{};
-    if (payload.data == nullptr) {
-        return entries;
-    }
-    ScratchFolder folder(L"payload_copy");
-    std::wstring path = folder / L"payload.zip";
-    WriteFileBytes(path, std::string(static_cast<const char*>(payload.data), payload.size));
-
-    zlib_filefunc64_def functions{};
-    fill_win32_filefunc64W(&functions);
-    unzFile zip = unzOpen2_64(path.c_str(), &functions);
-    if (zip == nullptr) {
-        return entries;
-    }
-    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
-        unz_file_info64 info{};
-        char name[520] = {};
-        unzGetCurrentFileInfo64(zip, &info, name, sizeof(name) - 1, nullptr, 0, nullptr, 0);
-        std::wstring wide(name, name + std::strlen(name));
+    for (const StoredEntry& stored : ReadProgramPayload()) {
+        std::wstring wide(stored.name.begin(), stored.name.end());
         for (wchar_t& c : wide) {
             c = c == L'/' ? L'\\' : c;
         }
-        entries.push_back({wide, !wide.empty() && wide.back() == L'\\', static_cast<std::uint32_t>(info.dosDate),
-                           info.uncompressed_size});
+        entries.push_back({wide, stored.folder, stored.dosDateTime, stored.data.size()});
     }
-    unzClose(zip);
     return entries;
 }
 

@@ -6,6 +6,7 @@
 #include "base/resources.h"
 #include "res/resource.h"
 
+#include <unzip.h>
 #include <zip.h>
 #include <iowin32.h>
 #include <zlib.h>
@@ -274,6 +275,42 @@ std::string ArchiveBuilder::Bytes() const
     std::string bytes = Write(path) ? ReadFileBytes(path) : std::string();
     ::DeleteFileW(path);
     return bytes;
+}
+
+std::vector<StoredEntry> ReadProgramPayload(const std::wstring& program)
+{
+    std::vector<StoredEntry> entries;
+    UniqueModule image(::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const ResourceBytes payload =
+        image ? LoadResourceBytes(image.get(), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME) : ResourceBytes{};
+    if (payload.data == nullptr) {
+        return entries;
+    }
+    ScratchFolder folder(L"payload_copy");
+    const std::wstring path = folder / L"payload.zip";
+    WriteFileBytes(path, std::string(static_cast<const char*>(payload.data), payload.size));
+
+    zlib_filefunc64_def functions{};
+    fill_win32_filefunc64W(&functions);
+    unzFile zip = unzOpen2_64(path.c_str(), &functions);
+    if (zip == nullptr) {
+        return entries;
+    }
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        unz_file_info64 info{};
+        char name[520] = {};
+        unzGetCurrentFileInfo64(zip, &info, name, sizeof(name) - 1, nullptr, 0, nullptr, 0);
+        StoredEntry entry{name, std::string(static_cast<std::size_t>(info.uncompressed_size), '\0'),
+                          static_cast<std::uint32_t>(info.dosDate), false};
+        entry.folder = !entry.name.empty() && entry.name.back() == '/';
+        if (!entry.data.empty() && unzOpenCurrentFile(zip) == UNZ_OK) {
+            unzReadCurrentFile(zip, entry.data.data(), static_cast<unsigned>(entry.data.size()));
+            unzCloseCurrentFile(zip);
+        }
+        entries.push_back(std::move(entry));
+    }
+    unzClose(zip);
+    return entries;
 }
 
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs)

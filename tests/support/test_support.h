@@ -85,6 +85,19 @@ private:
     std::vector<Entry> m_entries;
 };
 
+// One entry of an archive as it is stored: name with '/' separators (a folder's ends in '/'), the
+// uncompressed bytes, the packed DOS date and time.
+struct StoredEntry {
+    std::string name;
+    std::string data;
+    std::uint32_t dosDateTime = 0;
+    bool folder = false;
+};
+
+// The entries of the archive a program carries as its payload (the setup program's by default), in
+// archive order; empty when it has none.
+std::vector<StoredEntry> ReadProgramPayload(const std::wstring& program = SetupExePath());
+
 // Runs a program with exactly this command line (no re-quoting) in the given current
 // directory, waits for it and returns its exit code; -1 when it could not be started.
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirectory, DWORD timeoutMs = 60000);
