@@ -59,15 +59,20 @@ function(photavian_shipped_code)
 endfunction()
 
 # photavian_ship_executable(<target>)
-# Links <target> without the sections that nothing uses. After every link in the Release and
-# MinSizeRel configurations, its debug information goes into <file>.debug beside it and the
-# executable keeps only a debug link to that file (name and CRC) and no symbols; then, when
-# signing is configured, it is signed.
+# Links <target> without the sections that nothing uses. After every link its load-configuration
+# directory points at its load configuration (GCC and clang builds; see set-load-config.pl). In the
+# Release and MinSizeRel configurations, its debug information then goes into <file>.debug beside
+# it and the executable keeps only a debug link to that file (name and CRC) and no symbols; then,
+# when signing is configured, it is signed.
 function(photavian_ship_executable target)
   set(split_debug 0)
+  set(load_config_args "")
   if(NOT MSVC)
     target_link_options(${target} PRIVATE -Wl,--gc-sections)
     set(split_debug "$<CONFIG:Release,MinSizeRel>")
+    find_program(PHOTAVIAN_PERL perl REQUIRED)
+    set(load_config_args -DLOAD_CONFIG=1 -DNM=${CMAKE_NM} -DPERL=${PHOTAVIAN_PERL})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/set-load-config.pl)
   endif()
   set(signing_args "")
   if(PHOTAVIAN_SIGNING)
@@ -80,7 +85,7 @@ function(photavian_ship_executable target)
       -DDESCRIPTION=${PH_SETUP_DESCRIPTION})
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:${target}> -DSPLIT_DEBUG=${split_debug}
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:${target}> ${load_config_args} -DSPLIT_DEBUG=${split_debug}
             -DOBJCOPY=${CMAKE_OBJCOPY} ${signing_args}
             -P ${PROJECT_SOURCE_DIR}/cmake/ship-executable.cmake
     VERBATIM)

@@ -1,11 +1,13 @@
 # Makes a linked executable the one that ships; run after every link of photavian-setup, and by the
 # signing test on a copy.
 #
-#   cmake -DEXE=<file> [-DSPLIT_DEBUG=1 -DOBJCOPY=<objcopy>]
+#   cmake -DEXE=<file> [-DLOAD_CONFIG=1 -DNM=<nm> -DPERL=<perl>] [-DSPLIT_DEBUG=1 -DOBJCOPY=<objcopy>]
 #         [-DSIGNTOOL=<osslsigncode> -DCERT=<file> -DKEY=<file> [-DPASSWORD_FILE=<file>]
 #          [-DTIMESTAMP_URL=<url>] -DDESCRIPTION=<text>]
 #         -P ship-executable.cmake
 #
+# LOAD_CONFIG: the load-configuration directory is pointed at the executable's _load_config_used
+# record (set-load-config.pl), which GNU ld leaves undone; first, while the symbols are there.
 # SPLIT_DEBUG: the debug information goes into <file>.debug, and the executable keeps no symbols,
 # only a debug link (the debug file's name and CRC) through which a debugger finds them.
 # SIGNTOOL: signs the executable (Authenticode, SHA-256) with the certificate and key, under the
@@ -26,6 +28,15 @@ function(run_step what)
     message(FATAL_ERROR "ship-executable: ${what} failed (${status}):\n${output}")
   endif()
 endfunction()
+
+if(LOAD_CONFIG)
+  if(NOT NM OR NOT PERL)
+    message(FATAL_ERROR "ship-executable: no nm or perl to point the load configuration directory with")
+  endif()
+  run_step("pointing the load configuration directory of ${EXE}" ${PERL} ${CMAKE_CURRENT_LIST_DIR}/set-load-config.pl
+           ${NM} "${EXE}" "${EXE}.tmp")
+  file(RENAME "${EXE}.tmp" "${EXE}")
+endif()
 
 if(SPLIT_DEBUG)
   if(NOT OBJCOPY)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/install_options.h"
+#include "platform/setup_lock.h"
 
 namespace ph {
 
@@ -32,6 +33,21 @@ constexpr int ExitCodeFor(InstallFailure cause)
     case InstallFailure::FileInUse:
         return kExitFileInUse;
     case InstallFailure::Other:
+        break;
+    }
+    return kExitInstallFailure;
+}
+
+// The exit code of a run that may not go on for the one-setup lock: another setup holds it, or
+// none could be made, which is no reason to wait for another setup and retry.
+constexpr int ExitCodeForLock(SetupLockState state)
+{
+    switch (state) {
+    case SetupLockState::Owned:
+        return kExitInstalled;
+    case SetupLockState::Held:
+        return kExitAnotherSetupRunning;
+    case SetupLockState::Unavailable:
         break;
     }
     return kExitInstallFailure;

@@ -19,6 +19,7 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <cwchar>
 
 namespace ph {
 
@@ -45,9 +46,8 @@ BOOL TheApp::InitInstance()
     // touched.
     SetupLock lock;
     if (!lock.Owned()) {
-        ReportProblem(silent, nullptr, LoadResourceText(IDS_CAPTION).text, MB_ICONEXCLAMATION,
-                      LoadResourceText(IDS_SETUP_RUNNING).text);
-        m_nExitCode = kExitAnotherSetupRunning;
+        ReportLockRefusal(lock, silent);
+        m_nExitCode = ExitCodeForLock(lock.State());
         return FALSE;
     }
     m_nExitCode = silent ? RunSilent(commandLine) : RunWizard();
@@ -122,6 +122,19 @@ void TheApp::TraceOptions(const InstallOptions& options)
           options.destinationFolder, options.startMenuGroup, options.desktopShortcut, options.thumbnailsShortcut,
           options.allUsers, options.iniFolder, flags, kAssociationFlagCount, options.associate, options.silent,
           options.caption);
+}
+
+void TheApp::ReportLockRefusal(const SetupLock& lock, bool silent) const
+{
+    const bool held = lock.State() == SetupLockState::Held;
+    ResourceText text = LoadResourceText(held ? IDS_SETUP_RUNNING : IDS_SETUP_LOCK_FAILED);
+    if (!held) {
+        // The text names the system's error (the format's one number).
+        const ResourceText format = text;
+        std::swprintf(text.text, kResourceTextChars, format.text, static_cast<unsigned long>(lock.Error()));
+    }
+    ReportProblem(silent, nullptr, LoadResourceText(IDS_CAPTION).text, held ? MB_ICONEXCLAMATION : MB_ICONERROR,
+                  text.text);
 }
 
 void TheApp::ShowMessage(UINT id, UINT type) const

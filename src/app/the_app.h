@@ -3,6 +3,7 @@
 
 #include "engine/install_options.h"
 #include "framework/win_app.h"
+#include "platform/setup_lock.h"
 #include "wizard/wiz_property_sheet.h"
 
 namespace ph {
@@ -22,6 +23,9 @@ private:
     // installed, 1602 when it was left without installing.
     int RunWizard();
 
+    // Tells why the one-setup lock stops this run: another setup holds it, or none could be made
+    // (with the system's error): a log entry when silent, otherwise a message box.
+    void ReportLockRefusal(const SetupLock& lock, bool silent) const;
     // A message box with string id, titled "Photavian 64-bit Setup".
     void ShowMessage(UINT id, UINT type) const;
 

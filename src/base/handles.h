@@ -127,7 +127,27 @@ struct LocalMemoryTraits {
     static void Close(Handle h) { ::LocalFree(h); }
 };
 
+// A private namespace (CreatePrivateNamespaceW, OpenPrivateNamespaceW), closed with
+// ClosePrivateNamespace, looked up by name like the functions that made it: systems before Vista
+// have none of them.
+struct PrivateNamespaceTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h)
+    {
+        using ClosePrivateNamespaceFn = BOOLEAN(WINAPI*)(HANDLE, ULONG);
+        HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+        auto close = kernel != nullptr ? reinterpret_cast<ClosePrivateNamespaceFn>(
+                         reinterpret_cast<void*>(::GetProcAddress(kernel, "ClosePrivateNamespace")))
+                                       : nullptr;
+        if (close != nullptr) {
+            close(h, 0);
+        }
+    }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;     // CreateFileW
+using UniquePrivateNamespace = UniqueHandle<PrivateNamespaceTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, threads, events
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibraryW

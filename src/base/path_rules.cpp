@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <initializer_list>
 #include <memory>
 #include <new>
 
@@ -62,18 +63,25 @@ bool IsReservedDeviceName(const wchar_t* component, std::size_t length)
         ++nameLength;
     }
     nameLength = LengthWithoutTrailingBlanks(component, nameLength);
-    auto named = [component](const wchar_t* device) {
-        for (std::size_t i = 0; i < 3; ++i) {
+    // The name's first count characters are device's (upper case), in any letter case.
+    auto begins = [component, nameLength](const wchar_t* device, std::size_t count) {
+        if (nameLength < count) {
+            return false;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
             if (AsciiUpper(component[i]) != device[i]) {
                 return false;
             }
         }
         return true;
     };
-    if (nameLength == 3) {
-        return named(L"CON") || named(L"PRN") || named(L"AUX") || named(L"NUL");
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"}) {
+        const std::size_t deviceLength = std::wcslen(device);
+        if (nameLength == deviceLength && begins(device, deviceLength)) {
+            return true;
+        }
     }
-    if (nameLength == 4 && (named(L"COM") || named(L"LPT"))) {
+    if (nameLength == 4 && (begins(L"COM", 3) || begins(L"LPT", 3))) {
         wchar_t digit = component[3];
         return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
     }

@@ -11,8 +11,9 @@ namespace ph {
 inline constexpr std::size_t kMaxPlatformPathChars = 32767;
 
 // True when one path component (length characters, no separator) names a reserved device: CON,
-// PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, or COM and LPT with a superscript 1, 2 or 3, in any
-// letter case, with any extension, and with blanks or dots after the name. The platform opens the
+// PRN, AUX, NUL, CONIN$, CONOUT$, CLOCK$, COM1 to COM9, LPT1 to LPT9, or COM and LPT with a
+// superscript 1, 2 or 3, in any letter case, with any extension, and with blanks or dots after
+// the name. The platform opens the
 // device for such a name in any folder, so it can never name a file or folder of an installation.
 bool IsReservedDeviceName(const wchar_t* component, std::size_t length);
 

@@ -5,6 +5,7 @@
 #include "base/product.h"
 #include "base/text.h"
 
+#include <type_traits>
 
 namespace ph {
 
@@ -77,11 +78,30 @@ void HardenDllSearchPath()
     if (kernel == nullptr) {
         return;
     }
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto setDirs = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDirs != nullptr) {
-        setDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    auto find = [kernel](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+    };
+    DllSearchFunctions functions{};
+    find(functions.setDefaultDllDirectories, "SetDefaultDllDirectories");
+    find(functions.setDllDirectory, "SetDllDirectoryW");
+    find(functions.setSearchPathMode, "SetSearchPathMode");
+    HardenDllSearchPath(functions);
+}
+
+void HardenDllSearchPath(const DllSearchFunctions& functions)
+{
+    if (functions.setDefaultDllDirectories != nullptr) {
+        functions.setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return;
+    }
+    // Older systems: an empty DLL folder takes the current folder out of the library search,
+    // and the safe search mode puts it after the system folders when files are searched for.
+    if (functions.setDllDirectory != nullptr) {
+        functions.setDllDirectory(L"");
+    }
+    if (functions.setSearchPathMode != nullptr) {
+        functions.setSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
     }
 }
 

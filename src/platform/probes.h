@@ -9,8 +9,21 @@ namespace ph {
 // The DPI at which the platform draws at 100 % (a display without a device context counts as it).
 inline constexpr int kBaseDpi = 96;
 
-// Restricts later library loads by bare name to the system folder, where the system offers it.
+// Restricts later library loads by bare name to the system folder, where the system offers it;
+// elsewhere takes the current folder out of the library and file search paths.
 void HardenDllSearchPath();
+
+// The loader's functions HardenDllSearchPath uses, looked up by name in the system folder's
+// kernel32.dll; each null where the system lacks it.
+struct DllSearchFunctions {
+    BOOL(WINAPI* setDefaultDllDirectories)(DWORD directoryFlags);
+    BOOL(WINAPI* setDllDirectory)(LPCWSTR folder);
+    BOOL(WINAPI* setSearchPathMode)(DWORD flags);
+};
+// SetDefaultDllDirectories with the system folder alone where it exists; otherwise an empty DLL
+// folder (which drops the current folder from the library search) and the safe search mode for
+// files, each where it exists.
+void HardenDllSearchPath(const DllSearchFunctions& functions);
 
 // True when a top-level window of the viewer's window class exists, whatever its title.
 bool IsViewerRunning();

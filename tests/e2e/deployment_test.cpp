@@ -95,6 +95,26 @@ TEST_F(Deployment, WhileAnotherSetupRunsNeitherModeStarts)
     EXPECT_EQ(LogMessages(m_start.Path()).size(), 1u) << "the wizard writes no log";
 }
 
+TEST_F(Deployment, ALockThatCannotBeMadeIsAnyOtherFailureNotAnotherSetup)
+{
+    // Under Wine the lock is a file in the Windows folder: a folder of its name cannot be opened
+    // as the lock file.
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_NE(::GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring blocked = std::wstring(windows) + L"\\" + kSetupLockFileName.text;
+    ASSERT_NE(::CreateDirectoryW(blocked.c_str(), nullptr), FALSE);
+    const int exitCode = RunSetup(L"/silent /folder=" + m_target.Path() + L"\\App", m_start.Path());
+    ::RemoveDirectoryW(blocked.c_str());
+
+    EXPECT_EQ(exitCode, kExitInstallFailure);
+    std::vector<std::string> messages = LogMessages(m_start.Path());
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string text = Narrow(ResourceString(IDS_SETUP_LOCK_FAILED));
+    EXPECT_EQ(messages[0].rfind(text.substr(0, text.find('%')), 0), 0u) << messages[0];
+    EXPECT_EQ(messages[0].find('%'), std::string::npos) << "the system's error is filled in: " << messages[0];
+    EXPECT_TRUE(ListTree(m_target.Path()).empty());
+}
+
 TEST_F(Deployment, HelpShowsTheSwitchesAndEnds)
 {
     for (const wchar_t* help : {L"/?", L"/help", L"/HELP"}) {

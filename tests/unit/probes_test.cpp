@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -189,6 +190,54 @@ TEST(HardenDllSearchPath, BareNamesLoadFromTheSystemFolderOnly)
         ::FreeLibrary(byFullPath);
     }
     ::SetCurrentDirectoryW(saved);
+}
+
+// What the hardening calls, by the loader functions the system offers.
+std::string g_dllSearchCalls;
+
+std::string Hex(DWORD value)
+{
+    char text[16] = {};
+    std::snprintf(text, sizeof(text), "0x%lx", static_cast<unsigned long>(value));
+    return text;
+}
+BOOL WINAPI RecordSetDefaultDllDirectories(DWORD flags)
+{
+    g_dllSearchCalls += "SetDefaultDllDirectories(" + Hex(flags) + ") ";
+    return TRUE;
+}
+BOOL WINAPI RecordSetDllDirectory(LPCWSTR folder)
+{
+    g_dllSearchCalls += folder == nullptr ? "SetDllDirectory(null) "
+                                          : "SetDllDirectory(\"" + ph::test::Narrow(folder) + "\") ";
+    return TRUE;
+}
+BOOL WINAPI RecordSetSearchPathMode(DWORD flags)
+{
+    g_dllSearchCalls += "SetSearchPathMode(" + Hex(flags) + ") ";
+    return TRUE;
+}
+
+TEST(HardenDllSearchPath, WithoutSetDefaultDllDirectoriesTheCurrentFolderLeavesTheSearchPaths)
+{
+    struct Case {
+        ph::DllSearchFunctions functions;
+        const char* calls;
+    };
+    const Case cases[] = {
+        {{RecordSetDefaultDllDirectories, RecordSetDllDirectory, RecordSetSearchPathMode},
+         "SetDefaultDllDirectories(0x800) "},
+        // An empty DLL folder, and the safe search mode for good (BASE_SEARCH_PATH_PERMANENT).
+        {{nullptr, RecordSetDllDirectory, RecordSetSearchPathMode}, "SetDllDirectory(\"\") SetSearchPathMode(0x8001) "},
+        {{nullptr, RecordSetDllDirectory, nullptr}, "SetDllDirectory(\"\") "},
+        {{nullptr, nullptr, RecordSetSearchPathMode}, "SetSearchPathMode(0x8001) "},
+        {{nullptr, nullptr, nullptr}, ""},
+    };
+    for (const Case& c : cases) {
+        g_dllSearchCalls.clear();
+        ph::HardenDllSearchPath(c.functions);
+        EXPECT_EQ(g_dllSearchCalls, c.calls);
+    }
 }
 
 // ---- the test prefix ----------------------------------------------------------------------------
