@@ -13,8 +13,6 @@ namespace ph {
 
 namespace {
 
-constexpr std::size_t kAddressChars = 260;
-
 HINSTANCE ShellExecuteReal(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                            const wchar_t* directory, int show)
 {
@@ -56,7 +54,8 @@ void CWizPropertyPage::RunFinishActions()
     // The viewer where the run installed it: the welcome page's text may be relative or carry
     // blanks that the run's folder creation removed.
     wchar_t viewer[kPathChars];
-    if (m_pSheet->m_szInstalledFolder[0] == L'\0' || !BuildViewerPath(m_pSheet->m_szInstalledFolder, viewer)) {
+    const wchar_t* installed = m_pSheet->InstalledFolder();
+    if (installed[0] == L'\0' || !BuildViewerPath(installed, viewer)) {
         return;
     }
     FinishSeams().shellExecute(::GetActiveWindow(), L"open", viewer, L"", nullptr, SW_SHOW);

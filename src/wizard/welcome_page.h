@@ -14,7 +14,7 @@ namespace ph {
 inline constexpr wchar_t kBitnessText[] = L"64";
 // The longest welcome text after formatting, terminator included.
 inline constexpr std::size_t kPageTextChars = 520;
-// The browser's title line: string 8, at most 49 characters.
+// The browser's title line: IDS_INSTALL_FOLDER, at most 49 characters.
 inline constexpr std::size_t kBrowseTitleChars = 50;
 // The platform's path splitter refuses a directory part or file name of this many characters.
 inline constexpr std::size_t kSplitPathPartLimit = 256;

@@ -86,10 +86,10 @@ protected:
 
 TEST_F(AssociationsPage, FirstArrivalShowsTheCatalogueUntickedInTheDisabledLook)
 {
-    EXPECT_EQ(m_wizard.Sheet().m_hAssocList, nullptr) << "nothing before the page is shown";
+    EXPECT_EQ(m_wizard.Sheet().AssocList(), nullptr) << "nothing before the page is shown";
     Arrive();
 
-    EXPECT_EQ(m_wizard.Sheet().m_hAssocList, List());
+    EXPECT_EQ(m_wizard.Sheet().AssocList(), List());
     EXPECT_FALSE(m_wizard.IsChecked(kAssociationsPosition, IDC_REGISTRY_BOX));
     EXPECT_TRUE(m_wizard.IsItemEnabled(kAssociationsPosition, IDC_REGISTRY_BOX));
     EXPECT_FALSE(::IsWindowVisible(m_wizard.Item(kAssociationsPosition, IDC_ASSOC_ALL_USERS)));

@@ -22,7 +22,7 @@ protected:
     void DoneWith(const std::wstring& folder, bool openFaq, bool startViewer)
     {
         m_wizard.SetItemText(kWelcomePosition, IDC_FOLDER, L"typed\\elsewhere  ");
-        CopyTextCut(m_wizard.Sheet().m_szInstalledFolder, folder.c_str());
+        m_wizard.Sheet().SetInstalledFolder(folder.c_str());
         m_wizard.ShowPage(kFinishPosition);
         ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
         if (!openFaq) {

@@ -32,7 +32,7 @@ protected:
         }
     }
 
-    HWND List() { return m_wizard.Sheet().m_hAssocList; }
+    HWND List() { return m_wizard.Sheet().AssocList(); }
 
     // The record the Next handler of the ready page would pass to the run now.
     std::unique_ptr<InstallOptions> Choices()
