@@ -5,11 +5,13 @@
 #include "framework/static_control.h"
 
 #include "message_pump.h"
+#include "parent_window.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,31 +19,8 @@
 namespace ph {
 namespace {
 
-constexpr wchar_t kParentClass[] = L"PhLinkTestParent";
 constexpr UINT kLinkId = 1045;
 constexpr wchar_t kEulaAddress[] = L"https://www.photavian.example/eula.html";
-
-// Counts what reaches the parent after reflection had its say.
-struct ParentLog {
-    int unhandledClicks = 0;
-    int unhandledColourRequests = 0;
-};
-
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (ReflectToStaticControl(hwnd, message, wParam, lParam, &result)) {
-        return result;
-    }
-    auto* log = reinterpret_cast<ParentLog*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (log != nullptr && message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED) {
-        ++log->unhandledClicks;
-    }
-    if (log != nullptr && message == WM_CTLCOLORSTATIC) {
-        ++log->unhandledColourRequests;
-    }
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 // What the launch seams were asked to do.
 struct LaunchLog {
@@ -96,56 +75,27 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kParentClass;
-        ::RegisterClassW(&wc); // already registered by an earlier test: fine
-        m_parent = ::CreateWindowExW(0, kParentClass, L"links", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 500,
-                                     300, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(nullptr, m_parent);
-        ::SetWindowLongPtrW(m_parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_parentLog));
-        m_font = ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-        ASSERT_NE(nullptr, m_font);
-
+        m_font.reset(::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
+        ASSERT_TRUE(m_font);
+        m_parent.emplace();
+        ASSERT_NE(nullptr, m_parent->Window());
         g_launch = &m_launch;
     }
 
     void TearDown() override
     {
         g_launch = nullptr;
-        if (m_parent != nullptr) {
-            ::DestroyWindow(m_parent);
-        }
+        m_parent.reset();
         PumpMessages();
-        ::DeleteObject(m_font);
     }
 
     HWND AddStatic(const wchar_t* text, DWORD style, int x, int y, int width, int height, bool withFont = true,
                    UINT id = kLinkId)
     {
-        HWND hwnd = ::CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, m_parent,
-                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
-        EXPECT_NE(nullptr, hwnd);
-        if (withFont) {
-            ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        }
-        return hwnd;
+        return m_parent->AddStatic(text, style, x, y, width, height, id, withFont ? m_font.get() : nullptr);
     }
 
-    // The text colour and brush the parent's colour request for the control leaves on a real DC.
-    struct Colours {
-        COLORREF text;
-        int backgroundMode;
-        HBRUSH brush;
-    };
-    Colours ColoursOf(HWND control)
-    {
-        WindowDc dc(control);
-        auto brush = reinterpret_cast<HBRUSH>(
-            ::SendMessageW(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(control)));
-        return Colours{::GetTextColor(dc.get()), ::GetBkMode(dc.get()), brush};
-    }
+    test::ReflectingParent::Colours ColoursOf(HWND control) { return m_parent->ColoursOf(control); }
 
     static bool Underlined(HWND control) { return FontDescription(WindowFont(control)).lfUnderline != 0; }
 
@@ -170,9 +120,8 @@ protected:
         }
     }
 
-    HWND m_parent = nullptr;
-    HFONT m_font = nullptr;
-    ParentLog m_parentLog;
+    UniqueFont m_font;
+    std::optional<test::ReflectingParent> m_parent;
     LaunchLog m_launch;
     // No browser starts and nothing beeps while a test runs.
     ScopedOverride<LinkLaunchSeams> m_seams{LinkSeams(), LinkLaunchSeams{RecordShellOpen, RecordCommandLine, RecordBeep}};
@@ -187,17 +136,17 @@ TEST_F(StaticControlTest, AttachesOnceAndIsFoundFromItsWindow)
 {
     HWND hwnd = AddStatic(L"text", SS_LEFT, 10, 10, 100, 20);
     CHyperLink link;
-    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     EXPECT_EQ(hwnd, link.GetSafeHwnd());
     EXPECT_EQ(&link, CStatic::FromHandle(hwnd));
     // Binding again to the same control is a no-op; a second object cannot take it.
-    EXPECT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    EXPECT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     CHyperLink other;
     EXPECT_FALSE(other.SubclassWindow(hwnd));
     EXPECT_EQ(&link, CStatic::FromHandle(hwnd));
     // No such item.
     CHyperLink missing;
-    EXPECT_FALSE(missing.SubclassDlgItem(999, m_parent));
+    EXPECT_FALSE(missing.SubclassDlgItem(999, m_parent->Window()));
     EXPECT_EQ(nullptr, missing.GetSafeHwnd());
 }
 
@@ -211,7 +160,7 @@ TEST_F(StaticControlTest, DestroyingTheWindowDetachesAndTheObjectCanBindAgain)
 
     // The page was created again: a new control of the same id.
     HWND second = AddStatic(L"second", SS_LEFT, 10, 10, 100, 20);
-    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     EXPECT_EQ(second, link.GetSafeHwnd());
     EXPECT_EQ(&link, CStatic::FromHandle(second));
 }
@@ -226,11 +175,11 @@ TEST_F(StaticControlTest, ObjectGoingFirstLeavesAPlainWorkingStatic)
     }
     EXPECT_EQ(nullptr, CStatic::FromHandle(hwnd));
     // The window paints with the font it had before, not with one deleted with the object.
-    EXPECT_EQ(m_font, WindowFont(hwnd));
+    EXPECT_EQ(m_font.get(), WindowFont(hwnd));
     MoveOver(hwnd);
     Click(hwnd);
     EXPECT_TRUE(m_launch.shellOpened.empty());
-    EXPECT_EQ(1, m_parentLog.unhandledClicks); // SS_NOTIFY stays; the parent gets the click itself
+    EXPECT_EQ(1, m_parent->UnhandledClicks()); // SS_NOTIFY stays; the parent gets the click itself
 }
 
 TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
@@ -242,8 +191,8 @@ TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
 
     ColoursOf(plain);
     Click(plain);
-    EXPECT_EQ(1, m_parentLog.unhandledColourRequests);
-    EXPECT_EQ(1, m_parentLog.unhandledClicks);
+    EXPECT_EQ(1, m_parent->UnhandledColourRequests());
+    EXPECT_EQ(1, m_parent->UnhandledClicks());
 
     // A colour request naming our control but arriving at another window is not ours to answer.
     LRESULT result = 0;
@@ -251,7 +200,7 @@ TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
     EXPECT_FALSE(ReflectToStaticControl(plain, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                                         reinterpret_cast<LPARAM>(linked), &result));
     // A menu command has no control.
-    EXPECT_FALSE(ReflectToStaticControl(m_parent, WM_COMMAND, MAKEWPARAM(kLinkId, 0), 0, &result));
+    EXPECT_FALSE(ReflectToStaticControl(m_parent->Window(), WM_COMMAND, MAKEWPARAM(kLinkId, 0), 0, &result));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -266,7 +215,7 @@ TEST_F(HyperLinkTest, ColoursFollowHoverAndFollowedStates)
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     link.SetTarget(kEulaAddress);
 
-    Colours fresh = ColoursOf(hwnd);
+    test::ReflectingParent::Colours fresh = ColoursOf(hwnd);
     EXPECT_EQ(RGB(0, 0, 238), fresh.text);
     EXPECT_EQ(TRANSPARENT, fresh.backgroundMode);
     EXPECT_EQ(::GetStockObject(NULL_BRUSH), fresh.brush);
@@ -278,7 +227,7 @@ TEST_F(HyperLinkTest, ColoursFollowHoverAndFollowedStates)
     ASSERT_EQ(1u, m_launch.shellOpened.size());
     EXPECT_EQ(kEulaAddress, m_launch.shellOpened[0]);
     EXPECT_TRUE(m_launch.beeps.empty());
-    EXPECT_EQ(0, m_parentLog.unhandledClicks);
+    EXPECT_EQ(0, m_parent->UnhandledClicks());
     // The click clears the hover state: the followed colour shows at once.
     EXPECT_EQ(RGB(85, 26, 139), ColoursOf(hwnd).text);
 
@@ -308,7 +257,7 @@ TEST_F(HyperLinkTest, HoverModeUnderlinesOnlyWhileThePointerIsOver)
     CHyperLink link;
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     // Until the pointer comes, the window keeps the dialog's font.
-    EXPECT_EQ(m_font, WindowFont(hwnd));
+    EXPECT_EQ(m_font.get(), WindowFont(hwnd));
 
     PointerTo(hwnd, true);
     MoveOver(hwnd);
@@ -323,7 +272,7 @@ TEST_F(HyperLinkTest, HoverModeUnderlinesOnlyWhileThePointerIsOver)
     EXPECT_FALSE(::KillTimer(hwnd, CHyperLink::kHoverTimerId)) << "the hover timer still runs after leaving";
     EXPECT_FALSE(Underlined(hwnd));
     LOGFONTW shown = FontDescription(WindowFont(hwnd));
-    EXPECT_EQ(FontDescription(m_font).lfHeight, shown.lfHeight);
+    EXPECT_EQ(FontDescription(m_font.get()).lfHeight, shown.lfHeight);
     EXPECT_STREQ(L"Tahoma", shown.lfFaceName);
 }
 
@@ -429,7 +378,7 @@ protected:
     // The text's size in the underlined font, as the control measures it.
     SIZE UnderlinedExtent(HWND hwnd, const wchar_t* text)
     {
-        LOGFONTW description = FontDescription(m_font);
+        LOGFONTW description = FontDescription(m_font.get());
         description.lfUnderline = TRUE;
         UniqueFont underlined(::CreateFontIndirectW(&description));
         WindowDc dc(hwnd);
