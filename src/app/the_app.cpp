@@ -60,7 +60,7 @@ BOOL TheApp::InitInstance()
 
 int TheApp::RunWizard()
 {
-    // The title font follows the screen's DPI (96 without a screen context).
+    // The title font follows the screen's DPI (kBaseDpi without a screen context).
     m_sheet.CreateTitleFont(ScreenDpiX(nullptr));
     m_sheet.SetAssocList(nullptr);
     CWizardPages pages(m_sheet);

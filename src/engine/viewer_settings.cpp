@@ -33,7 +33,6 @@ constexpr wchar_t kUtf16Header[] = L"\xFEFF; UNICODE FILE - edit with care ;-)\r
 static_assert(sizeof(wchar_t) == 2, "the settings file is written as UTF-16LE");
 
 constexpr int kDefaultScale = 100;
-constexpr int kBaseDpi = 96;
 
 // Empty text and 0: the answer of ExpandEnvReferences to a text it does not expand.
 int RefuseExpansion(wchar_t (&result)[kWorkPathChars])

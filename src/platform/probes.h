@@ -19,7 +19,11 @@ int WindowsVersionClass();
 // True when the system is at least major.minor with at least the given service-pack major.
 bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor);
 
-// Horizontal DPI of the screen the window's device context belongs to; 96 without one.
+// The DPI of a screen at 100 % scale: what the program's sizes are given for, and the answer
+// when no screen can be asked.
+inline constexpr int kBaseDpi = 96;
+
+// Horizontal DPI of the screen the window's device context belongs to; kBaseDpi without one.
 int ScreenDpiX(HWND hwnd);
 
 // The version class rule itself, from what RtlGetVersion reported (null when it is missing)
@@ -27,11 +31,26 @@ int ScreenDpiX(HWND hwnd);
 int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
                            bool (*atLeast)(WORD major, WORD minor, WORD servicePackMajor));
 
+// The version class as the process keeps it: asked of compute on first use and kept from then
+// on, except class 0, which is asked again on every use.
+class VersionClassCache {
+public:
+    int Get(int (*compute)());
+
+private:
+    int m_class = 0;
+};
+
 // What comes from outside the program goes through these replaceable functions, so that a test
 // can pin the answers. Each starts as the real system call.
 struct PlatformSeams {
-    bool (*isViewerRunning)();
-    int (*computeVersionClass)();
+    // A top-level window of the viewer's window class, whatever its title; null when none exists.
+    HWND (*viewerWindow)();
+    // The Windows version class, computed on first use and cached (class 0 on every use).
+    int (*windowsVersionClass)();
+    bool (*osVersionAtLeast)(WORD major, WORD minor, WORD servicePackMajor);
+    // Horizontal DPI of the window's screen (GetDC, LOGPIXELSX); kBaseDpi without a context.
+    int (*screenDpiX)(HWND hwnd);
     int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
     void (*localTime)(SYSTEMTIME* now);
     // Horizontal DPI of the display (a device context created for "DISPLAY"); 0 without one.
@@ -40,8 +59,5 @@ struct PlatformSeams {
     int (*fullScreenHeight)();
 };
 PlatformSeams& Seams();
-
-// Forgets the cached version class (tests that pin the class call this).
-void ResetWindowsVersionClassCache();
 
 } // namespace ph

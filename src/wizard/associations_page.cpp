@@ -36,7 +36,7 @@ void InsertColumn(HWND list, int index, int width)
 
 AssociationColumnWidths ColumnWidthsFor(int listWidth, int dpi)
 {
-    return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(kScrollBarAllowanceAt96Dpi, dpi, 96)};
+    return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(kScrollBarAllowanceAt96Dpi, dpi, kBaseDpi)};
 }
 
 namespace {

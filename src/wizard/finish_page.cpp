@@ -3,6 +3,7 @@
 
 #include "base/product.h"
 #include "base/resources.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -61,7 +62,7 @@ void CWizPropertyPage::RunFinishActions()
     FinishSeams().shellExecute(::GetActiveWindow(), L"open", viewer, L"", nullptr, SW_SHOW);
     FinishSeams().sleep(kViewerStartMs);
     for (int look = 0; look < kViewerLookCount; ++look) {
-        HWND window = ::FindWindowExW(nullptr, nullptr, kViewerWindowClass, nullptr);
+        HWND window = Seams().viewerWindow();
         if (window != nullptr) {
             ::SetForegroundWindow(window);
             return;

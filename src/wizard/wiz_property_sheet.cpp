@@ -2,7 +2,6 @@
 #include "wizard/wiz_property_sheet.h"
 
 #include "base/resources.h"
-#include "platform/probes.h"
 #include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
 
@@ -47,7 +46,7 @@ void ReplaceLogoImage(HWND logo, HBITMAP image, HBITMAP kept)
 
 int TitleFontHeight(int dpi)
 {
-    return ::MulDiv(kTitleFontHeightAt96Dpi, dpi, 96);
+    return ::MulDiv(kTitleFontHeightAt96Dpi, dpi, kBaseDpi);
 }
 
 LOGFONTW TitleFontDescription(int dpi)

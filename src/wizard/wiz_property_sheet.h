@@ -7,6 +7,7 @@
 #include "controls/color_static.h"
 #include "controls/hyperlink.h"
 #include "framework/property_sheet.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 
 #include <cstddef>
@@ -111,9 +112,9 @@ private:
     // platform turns a Close into a Cancel command posted to the sheet, which then only ends the
     // wizard (no second question, no finish actions).
     bool m_bClosing = false;
-    int m_nDpi = 96;
+    int m_nDpi = kBaseDpi;
     // The DPI the first page and its link were made at; the link's fonts scale from it.
-    int m_nStartDpi = 96;
+    int m_nStartDpi = kBaseDpi;
     // The logo the pages show, and its resource id (0 before the first page shows one).
     UniqueBitmap m_bmpLogo;
     UINT m_nLogoId = 0;

@@ -119,7 +119,7 @@ TEST_F(SheetFrame, SharedControlsAreBoundToTheirPages)
     ASSERT_NE(::GetObjectW(sheet.InstallingStatic().GetPaintFont(), sizeof(font), &font), 0);
     EXPECT_STREQ(font.lfFaceName, L"Arial");
     EXPECT_EQ(font.lfWeight, FW_BOLD);
-    EXPECT_EQ(font.lfHeight, ::MulDiv(18, ScreenDpiX(m_wizard.Window()), 96));
+    EXPECT_EQ(font.lfHeight, 18) << "the title height at the pinned screen's DPI";
 
     // Leaving and coming back binds nothing twice: the same windows stay attached.
     m_wizard.ShowPage(0);
@@ -157,7 +157,7 @@ TEST_F(SheetFrame, FollowsEachChangeOfDpi)
     m_wizard.ShowPage(kFinishPosition);
     ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
     CWizPropertySheet& sheet = m_wizard.Sheet();
-    ASSERT_EQ(sheet.Dpi(), 96) << "this prefix's screen";
+    ASSERT_EQ(sheet.Dpi(), kBaseDpi) << "the pinned screen";
     const LOGFONTW dialogFont = DescriptionOf(
         reinterpret_cast<HFONT>(::SendMessageW(m_wizard.Page(kWelcomePosition).GetSafeHwnd(), WM_GETFONT, 0, 0)));
     HWND link = m_wizard.Item(kWelcomePosition, IDC_EULA_LINK);

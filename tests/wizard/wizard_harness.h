@@ -24,8 +24,9 @@ inline std::wstring WindowText(HWND hwnd)
     return text;
 }
 
-// The wizard as start-up builds it (title font at 96 DPI, the five pages in order), shown
-// modelessly.
+// The wizard as start-up builds it on a screen of kBaseDpi (the title font, the five pages in
+// order), shown modelessly. The screen's DPI is pinned: the wizard looks the same whatever the
+// prefix's screen says.
 class WizardUnderTest {
 public:
     WizardUnderTest();
@@ -62,13 +63,16 @@ public:
     void ShowPage(int position);
 
 private:
+    static int ScreenAtBaseDpi(HWND) { return kBaseDpi; }
+
+    ScopedOverride<decltype(PlatformSeams::screenDpiX)> m_screenDpi{Seams().screenDpiX, ScreenAtBaseDpi};
     CWizPropertySheet m_sheet;
     CWizardPages m_pages{m_sheet};
 };
 
 inline WizardUnderTest::WizardUnderTest()
 {
-    m_sheet.CreateTitleFont(96);
+    m_sheet.CreateTitleFont(kBaseDpi);
 }
 
 inline WizardUnderTest::~WizardUnderTest()
