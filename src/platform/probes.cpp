@@ -1,4 +1,4 @@
-// Platform probes: DLL search path, running viewer, Windows version class, DPI.
+// Platform probes: DLL search path, running viewer, Windows version class, DPI, elevation.
 #include "platform/probes.h"
 
 #include "base/handles.h"
@@ -61,9 +61,38 @@ int ScreenDpiXOfSystem(HWND hwnd)
     return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
 }
 
+bool TokenIsElevated()
+{
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        // Without an answer the process is taken for elevated: nothing is then started with
+        // rights it might hold.
+        return true;
+    }
+    UniqueKernelHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD bytes = 0;
+    if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &bytes)) {
+        // A system without elevation (before Vista) does not know the question: every process
+        // has its user's own token there.
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    return elevation.TokenIsElevated != 0;
+}
+
 int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
 {
     return ::MessageBoxW(owner, text, caption, type);
+}
+
+void Beep(UINT type)
+{
+    ::MessageBeep(type);
+}
+
+void SleepOnThisThread(DWORD milliseconds)
+{
+    ::Sleep(milliseconds);
 }
 
 int DisplayDpiXFromSystem()
@@ -81,9 +110,10 @@ int FullScreenHeightFromSystem()
 
 PlatformSeams& Seams()
 {
-    static PlatformSeams seams{FindViewerWindow,      CachedVersionClassOfSystem, OsVersionAtLeastOfSystem,
-                               ScreenDpiXOfSystem,    ShowMessageBox,             ::GetLocalTime,
-                               DisplayDpiXFromSystem, FullScreenHeightFromSystem};
+    static PlatformSeams seams{FindViewerWindow,         CachedVersionClassOfSystem, OsVersionAtLeastOfSystem,
+                               ScreenDpiXOfSystem,       TokenIsElevated,            ShowMessageBox,
+                               Beep,                     SleepOnThisThread,          ::GetLocalTime,
+                               DisplayDpiXFromSystem,    FullScreenHeightFromSystem};
     return seams;
 }
 
@@ -159,6 +189,11 @@ bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor)
 int ScreenDpiX(HWND hwnd)
 {
     return Seams().screenDpiX(hwnd);
+}
+
+bool IsProcessElevated()
+{
+    return Seams().isElevated();
 }
 
 } // namespace ph

@@ -26,6 +26,9 @@ inline constexpr int kBaseDpi = 96;
 // Horizontal DPI of the screen the window's device context belongs to; kBaseDpi without one.
 int ScreenDpiX(HWND hwnd);
 
+// True when this process runs with an elevated token (an administrator's full rights).
+bool IsProcessElevated();
+
 // The version class rule itself, from what RtlGetVersion reported (null when it is missing)
 // and a version test.
 int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
@@ -51,7 +54,13 @@ struct PlatformSeams {
     bool (*osVersionAtLeast)(WORD major, WORD minor, WORD servicePackMajor);
     // Horizontal DPI of the window's screen (GetDC, LOGPIXELSX); kBaseDpi without a context.
     int (*screenDpiX)(HWND hwnd);
+    // Whether the process token is elevated; true when that cannot be told.
+    bool (*isElevated)();
     int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+    // The warning sound (MessageBeep).
+    void (*beep)(UINT type);
+    // A wait on this thread (Sleep).
+    void (*sleep)(DWORD milliseconds);
     void (*localTime)(SYSTEMTIME* now);
     // Horizontal DPI of the display (a device context created for "DISPLAY"); 0 without one.
     int (*displayDpiX)();

@@ -212,4 +212,10 @@ TEST(WinePrefixEnvironment, DesktopHas96Dpi)
     EXPECT_EQ(ph::ScreenDpiX(nullptr), 96);
 }
 
+// Every process of a Wine prefix runs with an elevated administrator's token.
+TEST(WinePrefixEnvironment, ProcessIsElevated)
+{
+    EXPECT_TRUE(ph::IsProcessElevated());
+}
+
 } // namespace

@@ -2,7 +2,7 @@
 // excluded pages, and the questions before the wizard is left.
 #include "gdi_objects.h"
 #include "message_pump.h"
-#include "pinned_finish_actions.h"
+#include "pinned_launches.h"
 #include "wizard_harness.h"
 
 #include "wizard/associations_page.h"
