@@ -22,9 +22,8 @@
 // The logo on the welcome, ready and finish pages.
 #define IDC_LOGO              1113
 
-// 1000 is the one edit of each of the welcome, what's-new and ready pages: no two of them share a
-// dialog, so the id names a different control on each. The browse handler relies on it: it fills
-// the edit 1000 of whichever page its button lies on.
+// 1000 is the one edit of each of the welcome and what's-new pages: they share no dialog, so the
+// id names a different control on each.
 #define IDC_PAGE_EDIT         1000
 
 // Controls of the welcome page (101).
@@ -52,13 +51,10 @@
 #define IDC_REGISTRY_BOX      3311 // "Try to change associations in System-&Registry ..."
 
 // Controls of the ready page (109).
-#define IDC_INI_FOLDER_EDIT   IDC_PAGE_EDIT // the custom settings folder: hidden, never read
 #define IDC_DESTINATION_LINE  1010 // "Destination directory:"
 #define IDC_READY_TITLE       1014 // "Ready to install!"
 #define IDC_INI_IN_PRODUCT    1038 // "&Photavian folder (for advanced users: ...)"
 #define IDC_INI_IN_APPDATA    1039 // "User's &Application Data folder (recommended)"
-#define IDC_INI_CUSTOM        1040 // "Custom folder:", hidden
-#define IDC_BROWSE_INI        1042 // "&Browse", hidden
 #define IDC_INSTALLING        1044 // "Installing ... please wait ..."
 
 // Controls of the finish page (110).

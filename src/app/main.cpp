@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     static ph::TheApp theApp;
-    return theApp.Run(instance);
+    return theApp.Run();
 }

@@ -56,13 +56,13 @@ BOOL TheApp::InitInstance()
 
 int TheApp::RunWizard()
 {
-    // The title font follows the screen's DPI (96 without a screen context).
+    // The title font follows the screen's DPI (kBaseDpi without a screen context).
     m_sheet.CreateTitleFont(ScreenDpiX(nullptr));
-    m_sheet.m_hAssocList = nullptr;
+    m_sheet.SetAssocList(nullptr);
     CWizardPages pages(m_sheet);
     m_sheet.DoModal();
     // A run that installed leaves its folder on the sheet, whichever way the wizard was left.
-    return m_sheet.m_szInstalledFolder[0] != L'\0' ? kExitInstalled : kExitUserExit;
+    return m_sheet.InstalledFolder()[0] != L'\0' ? kExitInstalled : kExitUserExit;
 }
 
 int TheApp::RunSilent(const wchar_t* commandLine)

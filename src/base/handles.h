@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <cstdio>
 #include <utility>
@@ -264,6 +265,14 @@ struct CoTaskMemTraits {
 };
 template <typename T>
 using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
+
+// A text handed to COM automation (SysAllocString), freed with SysFreeString.
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::SysFreeString(h); }
+};
+using UniqueBstr = UniqueHandle<BstrTraits>;
 
 // COM initialised for the lifetime of the object on this thread (single-threaded apartment).
 class ComApartment {

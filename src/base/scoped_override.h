@@ -8,7 +8,7 @@
 namespace ph {
 
 // The type is the target's: ScopedOverride pin(Seams().messageBox, Answer) pins one function of a
-// table of seams, ScopedOverride pin(FinishSeams(), FinishActionSeams{...}) the whole table.
+// table of seams, ScopedOverride pin(LaunchSeam(), Record) a seam that stands alone.
 template <typename T>
 class ScopedOverride {
 public:

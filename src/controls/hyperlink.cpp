@@ -2,8 +2,8 @@
 #include "controls/hyperlink.h"
 
 #include "base/text.h"
-
-#include <shellapi.h>
+#include "platform/launch.h"
+#include "platform/probes.h"
 
 #include <cwchar>
 #include <utility>
@@ -12,43 +12,27 @@ namespace ph {
 
 namespace {
 
-UINT_PTR ShellOpen(const wchar_t* address)
+// The key of the registered classes the fallback reads: only the machine-wide classes when the
+// program runs elevated (HKEY_CLASSES_ROOT merges in the user's own classes, which a standard
+// user can write), the merged classes root otherwise. Null when it cannot be opened.
+UniqueRegKey OpenClassesRoot(bool machineOnly)
 {
-    HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", address, nullptr, nullptr, SW_SHOW);
-    return reinterpret_cast<UINT_PTR>(result);
-}
-
-// The status WinExec reports for a started program.
-constexpr UINT_PTR kProgramStarted = 33;
-
-UINT_PTR RunCommandLine(wchar_t* commandLine)
-{
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        DWORD error = ::GetLastError();
-        // A status of 32 or less is a failure whatever the error code.
-        return error != 0 && error <= 32 ? error : 0;
+    UniqueRegKey root;
+    const LSTATUS status = machineOnly
+        ? ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes", 0, KEY_READ, root.put())
+        : ::RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_READ, root.put());
+    if (status != ERROR_SUCCESS) {
+        root.reset();
     }
-    UniqueKernelHandle thread(process.hThread);
-    UniqueKernelHandle child(process.hProcess);
-    return kProgramStarted;
+    return root;
 }
 
-void Beep(UINT type)
-{
-    ::MessageBeep(type);
-}
-
-// The default value of HKEY_CLASSES_ROOT\subKey as text. False when the key cannot be opened or
-// the value is missing, not a string or longer than the buffer.
-bool ReadClassesDefault(const wchar_t* subKey, wchar_t (&value)[kBrowserValueChars])
+// The default value of root\subKey as text. False when the key cannot be opened or the value is
+// missing, not a string or longer than the buffer.
+bool ReadClassesDefault(HKEY root, const wchar_t* subKey, wchar_t (&value)[kBrowserValueChars])
 {
     UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return false;
     }
     DWORD bytes = sizeof(value);
@@ -66,12 +50,6 @@ RECT InParent(HWND hwnd, RECT rect, bool screenCoordinates)
 }
 
 } // namespace
-
-LinkLaunchSeams& LinkSeams()
-{
-    static LinkLaunchSeams seams{ShellOpen, RunCommandLine, Beep};
-    return seams;
-}
 
 bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out,
                              std::size_t outChars)
@@ -98,27 +76,69 @@ bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* addre
     return true;
 }
 
+const wchar_t* SplitProgramAndParameters(const wchar_t* commandLine, wchar_t (&program)[kBrowserValueChars])
+{
+    program[0] = L'\0';
+    const wchar_t* start = commandLine;
+    const wchar_t* end = nullptr;
+    const wchar_t* rest = nullptr;
+    if (*start == L'"') {
+        ++start;
+        end = std::wcschr(start, L'"');
+        if (end == nullptr) {
+            return nullptr;
+        }
+        rest = end + 1;
+    } else {
+        end = std::wcschr(start, L' ');
+        if (end == nullptr) {
+            end = start + std::wcslen(start);
+        }
+        rest = end;
+    }
+    const auto length = static_cast<std::size_t>(end - start);
+    if (length == 0 || length >= kBrowserValueChars) {
+        return nullptr;
+    }
+    std::wmemcpy(program, start, length);
+    program[length] = L'\0';
+    while (*rest == L' ') {
+        ++rest;
+    }
+    return rest;
+}
+
 UINT_PTR CHyperLink::OpenTarget(const wchar_t* url)
 {
-    UINT_PTR shellStatus = LinkSeams().shellOpen(url);
+    const UINT_PTR shellStatus = Launch({::GetDesktopWindow(), url, nullptr, nullptr});
     if (shellStatus > 32) {
         return shellStatus;
     }
-    // The shell could not open the address: run the command of the class registered for web
-    // pages ourselves. Any gap on the way reports the shell's status.
+    // The shell could not open the address: start the browser registered for web pages with it,
+    // the same way. Any gap on the way reports the shell's status.
+    const UniqueRegKey classes = OpenClassesRoot(IsProcessElevated());
+    if (!classes) {
+        return shellStatus;
+    }
     wchar_t pageClass[kBrowserValueChars] = {};
-    if (!ReadClassesDefault(L".htm", pageClass) || !AppendTextWhole(pageClass, L"\\shell\\open\\command")) {
+    if (!ReadClassesDefault(classes.get(), L".htm", pageClass)
+        || !AppendTextWhole(pageClass, L"\\shell\\open\\command")) {
         return shellStatus;
     }
     wchar_t browserCommand[kBrowserValueChars] = {};
-    if (!ReadClassesDefault(pageClass, browserCommand)) {
+    if (!ReadClassesDefault(classes.get(), pageClass, browserCommand)) {
         return shellStatus;
     }
     wchar_t commandLine[kBrowserCommandLineChars] = {};
     if (!BuildBrowserCommandLine(browserCommand, url, commandLine, kBrowserCommandLineChars)) {
         return shellStatus;
     }
-    return LinkSeams().runCommandLine(commandLine);
+    wchar_t program[kBrowserValueChars];
+    const wchar_t* parameters = SplitProgramAndParameters(commandLine, program);
+    if (parameters == nullptr) {
+        return shellStatus;
+    }
+    return Launch({::GetDesktopWindow(), program, parameters, nullptr});
 }
 
 CHyperLink::CHyperLink() = default;
@@ -307,7 +327,7 @@ bool CHyperLink::OnClicked()
         }
     } else {
         m_bFollowed = 0;
-        LinkSeams().beep(MB_ICONEXCLAMATION);
+        Seams().beep(MB_ICONEXCLAMATION);
     }
     return true;
 }

@@ -16,24 +16,18 @@ inline constexpr std::size_t kBrowserValueChars = 260;
 // The browser command line with the address, terminator included.
 inline constexpr std::size_t kBrowserCommandLineChars = 520;
 
-// Where opening an address leaves the program. Each starts as the real system call; tests
-// replace them so that no browser starts.
-struct LinkLaunchSeams {
-    // ShellExecuteW's "open" of the address; its result as an unsigned status, > 32 on success.
-    UINT_PTR (*shellOpen)(const wchar_t* address);
-    // Starts a program from a full command line; a status > 32 on success.
-    UINT_PTR (*runCommandLine)(wchar_t* commandLine);
-    // The warning sound of a failed click.
-    void (*beep)(UINT type);
-};
-LinkLaunchSeams& LinkSeams();
-
 // Builds the command line that opens address with a browser registered as browserCommand: the
 // command cut at its first quoted "%1" placeholder (without one, at its first bare %1), trailing
 // blanks dropped, then one blank and the address. Returns false and leaves out unchanged when
 // the result does not fit outChars characters.
 bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out,
                              std::size_t outChars);
+
+// Splits a command line into its program (in double quotes, or up to the first blank) and what
+// follows it, the blanks between dropped. Returns the parameters (empty text when there are none),
+// or null, with program empty, when there is no program, its closing quote is missing or it does
+// not fit program.
+const wchar_t* SplitProgramAndParameters(const wchar_t* commandLine, wchar_t (&program)[kBrowserValueChars]);
 
 class CHyperLink : public CStatic {
 public:
@@ -63,8 +57,11 @@ public:
     HFONT GetPlainFont() const { return m_fontPlain.get(); }
     HFONT GetUnderlinedFont() const { return m_fontUnderlined.get(); }
 
-    // Opens address in the browser: through the shell, or else with the command the registry
-    // gives for ".htm" pages. A status greater than 32 means it was opened.
+    // Opens address in the browser through the launch service (as the desktop's user when the
+    // program runs elevated), or else starts the same way the browser command registered for
+    // ".htm" pages: read from the machine-wide classes when elevated (the merged classes root
+    // would take a command from the user's own keys), from the classes root otherwise. A status
+    // greater than 32 means it was opened.
     static UINT_PTR OpenTarget(const wchar_t* url);
 
     // Identifier of the timer that watches for the pointer leaving.

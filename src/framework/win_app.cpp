@@ -3,9 +3,8 @@
 
 namespace ph {
 
-int CWinApp::Run(HINSTANCE instance)
+int CWinApp::Run()
 {
-    m_hInstance = instance;
     // The setup program does all of its work in InitInstance, inside the wizard's modal loop or
     // the silent run; it has no message loop of its own, so the hook's answer ends the process
     // either way.

@@ -18,9 +18,7 @@ public:
     virtual BOOL InitInstance() = 0;
 
     // Runs the application from the process entry point and returns the process exit code.
-    int Run(HINSTANCE instance);
-
-    HINSTANCE m_hInstance = nullptr;
+    int Run();
 
 protected:
     int m_nExitCode = 0;

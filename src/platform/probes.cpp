@@ -1,4 +1,4 @@
-// Platform probes: DLL search path, running viewer, Windows version class, DPI.
+// Platform probes: DLL search path, running viewer, Windows version class, DPI, elevation.
 #include "platform/probes.h"
 
 #include "base/handles.h"
@@ -11,9 +11,23 @@ namespace ph {
 
 namespace {
 
-bool FindViewerWindow()
+HWND FindViewerWindow()
 {
-    return ::FindWindowW(kViewerWindowClass, nullptr) != nullptr;
+    return ::FindWindowW(kViewerWindowClass, nullptr);
+}
+
+bool OsVersionAtLeastOfSystem(WORD major, WORD minor, WORD servicePackMajor)
+{
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof(info); // 284 bytes
+    info.dwMajorVersion = major;
+    info.dwMinorVersion = minor;
+    info.wServicePackMajor = servicePackMajor;
+    DWORDLONG mask = 0;
+    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoW(&info, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
 }
 
 using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
@@ -25,17 +39,62 @@ int ComputeVersionClassFromSystem()
         ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
         : nullptr;
     if (rtlGetVersion == nullptr) {
-        return ClassifyWindowsVersion(nullptr, OsVersionAtLeast);
+        return ClassifyWindowsVersion(nullptr, OsVersionAtLeastOfSystem);
     }
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info); // 276 bytes
     rtlGetVersion(&info);
-    return ClassifyWindowsVersion(&info, OsVersionAtLeast);
+    return ClassifyWindowsVersion(&info, OsVersionAtLeastOfSystem);
+}
+
+// The one process-wide copy of the class.
+int CachedVersionClassOfSystem()
+{
+    static VersionClassCache cache;
+    return cache.Get(ComputeVersionClassFromSystem);
+}
+
+int ScreenDpiXOfSystem(HWND hwnd)
+{
+    WindowDc dc(hwnd);
+    if (!dc) {
+        return kBaseDpi;
+    }
+    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+}
+
+bool TokenIsElevated()
+{
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        // Without an answer the process is taken for elevated: nothing is then started with
+        // rights it might hold.
+        return true;
+    }
+    UniqueKernelHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD bytes = 0;
+    if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &bytes)) {
+        // A system without elevation (before Vista) does not know the question: every process
+        // has its user's own token there.
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    return elevation.TokenIsElevated != 0;
 }
 
 int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
 {
     return ::MessageBoxW(owner, text, caption, type);
+}
+
+void Beep(UINT type)
+{
+    ::MessageBeep(type);
+}
+
+void SleepOnThisThread(DWORD milliseconds)
+{
+    ::Sleep(milliseconds);
 }
 
 int DisplayDpiXFromSystem()
@@ -49,15 +108,14 @@ int FullScreenHeightFromSystem()
     return ::GetSystemMetrics(SM_CYFULLSCREEN);
 }
 
-int g_versionClass = 0;
-
 } // namespace
 
 PlatformSeams& Seams()
 {
-    static PlatformSeams seams{FindViewerWindow,        ComputeVersionClassFromSystem,
-                               ShowMessageBox,          ::GetLocalTime,
-                               DisplayDpiXFromSystem,   FullScreenHeightFromSystem};
+    static PlatformSeams seams{FindViewerWindow,         CachedVersionClassOfSystem, OsVersionAtLeastOfSystem,
+                               ScreenDpiXOfSystem,       TokenIsElevated,            ShowMessageBox,
+                               Beep,                     SleepOnThisThread,          ::GetLocalTime,
+                               DisplayDpiXFromSystem,    FullScreenHeightFromSystem};
     return seams;
 }
 
@@ -107,7 +165,7 @@ void HardenDllSearchPath(const DllSearchFunctions& functions)
 
 bool IsViewerRunning()
 {
-    return Seams().isViewerRunning();
+    return Seams().viewerWindow() != nullptr;
 }
 
 int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
@@ -131,40 +189,32 @@ int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
     return 0;
 }
 
-int WindowsVersionClass()
+int VersionClassCache::Get(int (*compute)())
 {
-    if (g_versionClass == 0) {
-        g_versionClass = Seams().computeVersionClass();
+    if (m_class == 0) {
+        m_class = compute();
     }
-    return g_versionClass;
+    return m_class;
 }
 
-void ResetWindowsVersionClassCache()
+int WindowsVersionClass()
 {
-    g_versionClass = 0;
+    return Seams().windowsVersionClass();
 }
 
 bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor)
 {
-    OSVERSIONINFOEXW info{};
-    info.dwOSVersionInfoSize = sizeof(info); // 284 bytes
-    info.dwMajorVersion = major;
-    info.dwMinorVersion = minor;
-    info.wServicePackMajor = servicePackMajor;
-    DWORDLONG mask = 0;
-    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
-    mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
-    return ::VerifyVersionInfoW(&info, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+    return Seams().osVersionAtLeast(major, minor, servicePackMajor);
 }
 
 int ScreenDpiX(HWND hwnd)
 {
-    WindowDc dc(hwnd);
-    if (!dc) {
-        return 96;
-    }
-    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+    return Seams().screenDpiX(hwnd);
+}
+
+bool IsProcessElevated()
+{
+    return Seams().isElevated();
 }
 
 } // namespace ph

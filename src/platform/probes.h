@@ -6,9 +6,6 @@
 
 namespace ph {
 
-// The DPI at which the platform draws at 100 % (a display without a device context counts as it).
-inline constexpr int kBaseDpi = 96;
-
 // Restricts later library loads by bare name to the system folder, where the system offers it;
 // elsewhere takes the current folder out of the library and file search paths.
 void HardenDllSearchPath();
@@ -39,20 +36,48 @@ inline constexpr int kWindows11Class = 11; // associations chosen by the user on
 // True when the system is at least major.minor with at least the given service-pack major.
 bool OsVersionAtLeast(WORD major, WORD minor, WORD servicePackMajor);
 
-// Horizontal DPI of the screen the window's device context belongs to; 96 without one.
+// The DPI of a screen at 100 % scale: what the program's sizes are given for, and the answer
+// when no screen can be asked.
+inline constexpr int kBaseDpi = 96;
+
+// Horizontal DPI of the screen the window's device context belongs to; kBaseDpi without one.
 int ScreenDpiX(HWND hwnd);
+
+// True when this process runs with an elevated token (an administrator's full rights).
+bool IsProcessElevated();
 
 // The version class rule itself, from what RtlGetVersion reported (null when it is missing)
 // and a version test.
 int ClassifyWindowsVersion(const OSVERSIONINFOW* reported,
                            bool (*atLeast)(WORD major, WORD minor, WORD servicePackMajor));
 
+// The version class as the process keeps it: asked of compute on first use and kept from then
+// on, except class 0, which is asked again on every use.
+class VersionClassCache {
+public:
+    int Get(int (*compute)());
+
+private:
+    int m_class = 0;
+};
+
 // What comes from outside the program goes through these replaceable functions, so that a test
 // can pin the answers. Each starts as the real system call.
 struct PlatformSeams {
-    bool (*isViewerRunning)();
-    int (*computeVersionClass)();
+    // A top-level window of the viewer's window class, whatever its title; null when none exists.
+    HWND (*viewerWindow)();
+    // The Windows version class, computed on first use and cached (class 0 on every use).
+    int (*windowsVersionClass)();
+    bool (*osVersionAtLeast)(WORD major, WORD minor, WORD servicePackMajor);
+    // Horizontal DPI of the window's screen (GetDC, LOGPIXELSX); kBaseDpi without a context.
+    int (*screenDpiX)(HWND hwnd);
+    // Whether the process token is elevated; true when that cannot be told.
+    bool (*isElevated)();
     int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+    // The warning sound (MessageBeep).
+    void (*beep)(UINT type);
+    // A wait on this thread (Sleep).
+    void (*sleep)(DWORD milliseconds);
     void (*localTime)(SYSTEMTIME* now);
     // Horizontal DPI of the display (a device context created for "DISPLAY"); 0 without one.
     int (*displayDpiX)();
@@ -60,8 +85,5 @@ struct PlatformSeams {
     int (*fullScreenHeight)();
 };
 PlatformSeams& Seams();
-
-// Forgets the cached version class (tests that pin the class call this).
-void ResetWindowsVersionClassCache();
 
 } // namespace ph

@@ -36,7 +36,7 @@ void InsertColumn(HWND list, int index, int width)
 
 AssociationColumnWidths ColumnWidthsFor(int listWidth, int dpi)
 {
-    return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(kScrollBarAllowanceAt96Dpi, dpi, 96)};
+    return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(kScrollBarAllowanceAt96Dpi, dpi, kBaseDpi)};
 }
 
 namespace {
@@ -113,25 +113,25 @@ UINT RowStateImage(HWND list, int index)
 void CWizPropertyPage::ActivateAssociationsPage()
 {
     ::ShowWindow(GetDlgItem(IDC_ASSOC_ALL_USERS), SW_HIDE);
-    if (m_pSheet->m_hAssocList == nullptr) {
+    if (m_pSheet->AssocList() == nullptr) {
         SetUpAssociationList();
     }
     if (!IsChecked(IDC_REGISTRY_BOX)) {
-        SetListEnabled(m_pSheet->m_hAssocList, false, kListDisabledBack, kListDisabledText);
+        SetListEnabled(m_pSheet->AssocList(), false, kListDisabledBack, kListDisabledText);
     }
 }
 
 void CWizPropertyPage::SetUpAssociationList()
 {
     HWND list = GetDlgItem(IDC_ASSOC_LIST);
-    m_pSheet->m_hAssocList = list;
+    m_pSheet->SetAssocList(list);
 
     // The box starts unticked on every Windows version; on Windows 11 the registry route is
     // closed, so it cannot be ticked at all.
     if (OsVersionAtLeast(6, 0, 0)) {
         SetCheck(IDC_REGISTRY_BOX, false);
     }
-    if (WindowsVersionClass() == 11) {
+    if (WindowsVersionClass() == kWindows11Class) {
         ::EnableWindow(GetDlgItem(IDC_REGISTRY_BOX), FALSE);
     }
 
@@ -159,15 +159,15 @@ void CWizPropertyPage::SetUpAssociationList()
 void CWizPropertyPage::OnRegistryBoxClicked()
 {
     if (IsChecked(IDC_REGISTRY_BOX)) {
-        SetListEnabled(m_pSheet->m_hAssocList, true, m_crListBack, m_crListText);
+        SetListEnabled(m_pSheet->AssocList(), true, m_crListBack, m_crListText);
     } else {
-        SetListEnabled(m_pSheet->m_hAssocList, false, kListDisabledBack, kListDisabledText);
+        SetListEnabled(m_pSheet->AssocList(), false, kListDisabledBack, kListDisabledText);
     }
 }
 
 void CWizPropertyPage::OnImagesOnly()
 {
-    HWND list = m_pSheet->m_hAssocList;
+    HWND list = m_pSheet->AssocList();
     for (int i = 0; i < static_cast<int>(kImageFileTypeRows); ++i) {
         SetRowTicked(list, i, true);
     }
@@ -178,7 +178,7 @@ void CWizPropertyPage::OnImagesOnly()
 
 void CWizPropertyPage::OnSelectAll()
 {
-    HWND list = m_pSheet->m_hAssocList;
+    HWND list = m_pSheet->AssocList();
     for (int i = 0; i < ListItemCount(list); ++i) {
         SetRowTicked(list, i, true);
     }
@@ -186,7 +186,7 @@ void CWizPropertyPage::OnSelectAll()
 
 void CWizPropertyPage::OnSelectNone()
 {
-    HWND list = m_pSheet->m_hAssocList;
+    HWND list = m_pSheet->AssocList();
     for (int i = 0; i < ListItemCount(list); ++i) {
         SetRowTicked(list, i, false);
     }

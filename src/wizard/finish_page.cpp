@@ -3,36 +3,13 @@
 
 #include "base/product.h"
 #include "base/resources.h"
+#include "platform/launch.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
 
-#include <shellapi.h>
-
 namespace ph {
-
-namespace {
-
-constexpr std::size_t kAddressChars = 260;
-
-HINSTANCE ShellExecuteReal(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
-                           const wchar_t* directory, int show)
-{
-    return ::ShellExecuteW(owner, verb, file, parameters, directory, show);
-}
-
-void SleepReal(DWORD milliseconds)
-{
-    ::Sleep(milliseconds);
-}
-
-} // namespace
-
-FinishActionSeams& FinishSeams()
-{
-    static FinishActionSeams seams{ShellExecuteReal, SleepReal};
-    return seams;
-}
 
 bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars])
 {
@@ -48,7 +25,8 @@ void CWizPropertyPage::RunFinishActions()
     if (IsChecked(IDC_OPEN_FAQ)) {
         wchar_t address[kAddressChars];
         LoadResourceText(IDS_FAQ_URL, address);
-        FinishSeams().shellExecute(::GetDesktopWindow(), L"open", address, nullptr, L"", SW_SHOW);
+        // Whether the browser could be started is not examined: the wizard closes either way.
+        Launch({::GetDesktopWindow(), address, nullptr, L""});
     }
     if (!IsChecked(IDC_START_VIEWER)) {
         return;
@@ -56,18 +34,19 @@ void CWizPropertyPage::RunFinishActions()
     // The viewer where the run installed it: the welcome page's text may be relative or carry
     // blanks that the run's folder creation removed.
     wchar_t viewer[kPathChars];
-    if (m_pSheet->m_szInstalledFolder[0] == L'\0' || !BuildViewerPath(m_pSheet->m_szInstalledFolder, viewer)) {
+    const wchar_t* installed = m_pSheet->InstalledFolder();
+    if (installed[0] == L'\0' || !BuildViewerPath(installed, viewer)) {
         return;
     }
-    FinishSeams().shellExecute(::GetActiveWindow(), L"open", viewer, L"", nullptr, SW_SHOW);
-    FinishSeams().sleep(kViewerStartMs);
+    Launch({::GetActiveWindow(), viewer, L"", nullptr});
+    Seams().sleep(kViewerStartMs);
     for (int look = 0; look < kViewerLookCount; ++look) {
-        HWND window = ::FindWindowExW(nullptr, nullptr, kViewerWindowClass, nullptr);
+        HWND window = Seams().viewerWindow();
         if (window != nullptr) {
             ::SetForegroundWindow(window);
             return;
         }
-        FinishSeams().sleep(kViewerLookMs);
+        Seams().sleep(kViewerLookMs);
     }
 }
 

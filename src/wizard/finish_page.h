@@ -19,13 +19,4 @@ inline constexpr DWORD kViewerLookMs = 500;
 // path buffer: a cut path would name another file.
 bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars]);
 
-// What the finish actions ask of the outside world, replaceable so that a test can pin it. Each
-// starts as the real system call.
-struct FinishActionSeams {
-    HINSTANCE (*shellExecute)(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
-                              const wchar_t* directory, int show);
-    void (*sleep)(DWORD milliseconds);
-};
-FinishActionSeams& FinishSeams();
-
 } // namespace ph

@@ -72,6 +72,7 @@ void ReadWizardChoices(HWND welcomePage, HWND associationList, HWND readyPage, c
 
 void CWizPropertyPage::ActivateReadyPage()
 {
+    GiveTitleFont(IDC_READY_TITLE);
     wchar_t folder[kPathChars] = {};
     ::GetDlgItemTextW(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), IDC_FOLDER, folder,
                       static_cast<int>(kPathChars));
@@ -91,16 +92,16 @@ void CWizPropertyPage::ActivateReadyPage()
 
 CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
 {
-    if (WarnIfViewerRunning(false, m_hWnd, m_pSheet->m_szCaption)) {
+    if (WarnIfViewerRunning(false, m_hWnd, m_pSheet->Caption())) {
         return InstallOutcome::Refused;
     }
 
     InstallOptions options;
-    ReadWizardChoices(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), m_pSheet->m_hAssocList, m_hWnd,
-                      m_pSheet->m_szCaption, options);
+    ReadWizardChoices(m_pSheet->GetPage(kWelcomePosition)->GetSafeHwnd(), m_pSheet->AssocList(), m_hWnd,
+                      m_pSheet->Caption(), options);
 
     // The run blocks this thread: paint the status line now so that it shows meanwhile.
-    HWND installing = m_pSheet->m_staticInstalling.GetSafeHwnd();
+    HWND installing = m_pSheet->InstallingStatic().GetSafeHwnd();
     ::ShowWindow(installing, SW_SHOW);
     ::UpdateWindow(installing);
 
@@ -111,7 +112,7 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
     }
     RunReport report;
     const int result = RunInstallation(options, &report);
-    CopyTextCut(m_pSheet->m_szInstalledFolder, report.installed ? report.target.folder : L"");
+    m_pSheet->SetInstalledFolder(report.installed ? report.target.folder : L"");
     for (int button : buttons) {
         EnableSheetButton(button, true);
     }

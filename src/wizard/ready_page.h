@@ -10,8 +10,8 @@
 
 namespace ph {
 
-// "Destination directory" (IDS_DEST_DIRECTORY) is read with at most this many characters, terminator
-// included.
+// "Destination directory" (IDS_DEST_DIRECTORY) is read with at most this many characters,
+// terminator included.
 inline constexpr std::size_t kDestinationLabelChars = 50;
 // The destination line: the label, ": ", then a folder of at most 259 characters.
 inline constexpr std::size_t kDestinationLineChars = kDestinationLabelChars + 2 + kPathChars;

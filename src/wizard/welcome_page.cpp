@@ -179,7 +179,7 @@ void CWizPropertyPage::ActivateWelcomePage()
     if (m_bFirstActivate != 0) {
         FillWelcomePage();
     }
-    WarnIfViewerRunning(false, m_hWnd, m_pSheet->m_szCaption);
+    WarnIfViewerRunning(false, m_hWnd, m_pSheet->Caption());
     m_bFirstActivate = 0;
 }
 
@@ -225,7 +225,7 @@ bool CWizPropertyPage::CheckInstallFolder()
     }
     wchar_t message[kPathChars];
     LoadResourceText(IDS_INVALID_DEST, message);
-    Seams().messageBox(m_hWnd, message, m_pSheet->m_szCaption, MB_OK | MB_ICONERROR);
+    Seams().messageBox(m_hWnd, message, m_pSheet->Caption(), MB_OK | MB_ICONERROR);
     return false;
 }
 
@@ -252,10 +252,8 @@ void CWizPropertyPage::OnUncheckAll()
 
 void CWizPropertyPage::OnBrowseFolder()
 {
-    // The edit of the page that holds the button: the folder on the welcome page, the settings
-    // folder on the ready page.
     wchar_t path[kPathChars] = {};
-    ::GetDlgItemTextW(m_hWnd, IDC_PAGE_EDIT, path, static_cast<int>(kPathChars));
+    ::GetDlgItemTextW(m_hWnd, IDC_FOLDER, path, static_cast<int>(kPathChars));
     if (BrowseForInstallFolder(::GetActiveWindow(), path) == 0) {
         return;
     }
@@ -263,7 +261,7 @@ void CWizPropertyPage::OnBrowseFolder()
     if (!CompleteChosenFolder(path, kPathChars)) {
         return;
     }
-    ::SetDlgItemTextW(m_hWnd, IDC_PAGE_EDIT, path);
+    ::SetDlgItemTextW(m_hWnd, IDC_FOLDER, path);
 }
 
 } // namespace ph

@@ -9,9 +9,6 @@ namespace ph {
 
 namespace {
 
-constexpr std::size_t kButtonLabelChars = 64;
-// The licence-agreement address, a setting of the build kept in the string table.
-constexpr std::size_t kAddressChars = 260;
 constexpr COLORREF kInstallingTextColor = RGB(255, 0, 0);
 
 } // namespace
@@ -19,7 +16,6 @@ constexpr COLORREF kInstallingTextColor = RGB(255, 0, 0);
 // One table for all pages: each id exists on one page only.
 const ButtonHandler<CWizPropertyPage> CWizPropertyPage::s_buttonHandlers[] = {
     {IDC_BROWSE, &CWizPropertyPage::OnBrowseFolder},
-    {IDC_BROWSE_INI, &CWizPropertyPage::OnBrowseFolder},
     {IDC_DESKTOP_SHORTCUT, &CWizPropertyPage::OnShortcutBoxClicked},
     {IDC_THUMBNAILS_SHORTCUT, &CWizPropertyPage::OnShortcutBoxClicked},
     {IDC_START_MENU_GROUP, &CWizPropertyPage::OnShortcutBoxClicked},
@@ -30,13 +26,35 @@ const ButtonHandler<CWizPropertyPage> CWizPropertyPage::s_buttonHandlers[] = {
     {IDC_SELECT_NONE, &CWizPropertyPage::OnSelectNone},
 };
 
+// What each position does beyond the frame, in sheet order; null where a position does nothing.
+static_assert(kWelcomePosition == 0 && kWhatsNewPosition == 1 && kAssociationsPosition == 2 && kReadyPosition == 3
+                  && kFinishPosition == 4,
+              "the rows follow the positions");
+const CWizPropertyPage::PositionHooks CWizPropertyPage::s_positionHooks[kWizardPageCount] = {
+    // Welcome: the licence link, the page's set-up, the folder check on Next.
+    {&CWizPropertyPage::BindEulaLink, &CWizPropertyPage::ActivateWelcomePage, &CWizPropertyPage::NextFromWelcomePage},
+    // What's new: the release notes on every arrival.
+    {nullptr, &CWizPropertyPage::LoadWhatsNewText, nullptr},
+    // Associations: the list of file types.
+    {nullptr, &CWizPropertyPage::ActivateAssociationsPage, nullptr},
+    // Ready: the installing line, the destination and settings choice, the installation on Next.
+    {&CWizPropertyPage::BindInstallingStatic, &CWizPropertyPage::ActivateReadyPage,
+     &CWizPropertyPage::NextFromReadyPage},
+    // Finish: the title, the two actions ticked, "&Done".
+    {nullptr, &CWizPropertyPage::ActivateFinishPage, nullptr},
+};
+
 CWizPropertyPage::CWizPropertyPage(UINT nIDTemplate) : CPropertyPage(nIDTemplate, 0)
 {
 }
 
-int CWizPropertyPage::ActivePosition() const
+const CWizPropertyPage::PositionHooks* CWizPropertyPage::ActiveHooks() const
 {
-    return m_pSheet != nullptr ? m_pSheet->GetActiveIndex() : -1;
+    const int position = m_pSheet != nullptr ? m_pSheet->GetActiveIndex() : -1;
+    if (position < 0 || position >= static_cast<int>(kWizardPageCount)) {
+        return nullptr;
+    }
+    return &s_positionHooks[position];
 }
 
 void CWizPropertyPage::EnableSheetButton(int id, bool enable) const
@@ -94,51 +112,37 @@ LRESULT CWizPropertyPage::FindNeighbourPage(BOOL bForward)
 
 void CWizPropertyPage::DoDataExchange(CDataExchange*)
 {
-    switch (ActivePosition()) {
-    case kWelcomePosition: {
-        CHyperLink& link = m_pSheet->m_linkEula;
-        link.SubclassDlgItem(IDC_EULA_LINK, m_hWnd);
-        link.SetUnderlineMode(CHyperLink::kUnderlineAlways);
-        wchar_t address[kAddressChars];
-        LoadResourceText(IDS_EULA_URL, address);
-        // Setting the target fits an attached link to its text.
-        link.SetTarget(address);
-        break;
+    const PositionHooks* hooks = ActiveHooks();
+    if (hooks != nullptr && hooks->bindSharedControls != nullptr) {
+        (this->*hooks->bindSharedControls)();
     }
-    case kReadyPosition: {
-        CXColorStatic& installing = m_pSheet->m_staticInstalling;
-        installing.SubclassDlgItem(IDC_INSTALLING, m_hWnd);
-        installing.SetTextColor(kInstallingTextColor);
-        installing.SetBold(TRUE);
-        installing.SetFontHeight(TitleFontHeight(m_pSheet->Dpi()));
-        break;
-    }
-    default:
-        break;
-    }
+}
+
+void CWizPropertyPage::BindEulaLink()
+{
+    CHyperLink& link = m_pSheet->EulaLink();
+    link.SubclassDlgItem(IDC_EULA_LINK, m_hWnd);
+    link.SetUnderlineMode(CHyperLink::kUnderlineAlways);
+    wchar_t address[kAddressChars];
+    LoadResourceText(IDS_EULA_URL, address);
+    // Setting the target fits an attached link to its text.
+    link.SetTarget(address);
+}
+
+void CWizPropertyPage::BindInstallingStatic()
+{
+    CXColorStatic& installing = m_pSheet->InstallingStatic();
+    installing.SubclassDlgItem(IDC_INSTALLING, m_hWnd);
+    installing.SetTextColor(kInstallingTextColor);
+    installing.SetBold(TRUE);
+    installing.SetFontHeight(TitleFontHeight(m_pSheet->Dpi()));
 }
 
 BOOL CWizPropertyPage::OnSetActive()
 {
-    switch (ActivePosition()) {
-    case kWelcomePosition:
-        ActivateWelcomePage();
-        break;
-    case kWhatsNewPosition:
-        LoadWhatsNewText();
-        break;
-    case kAssociationsPosition:
-        ActivateAssociationsPage();
-        break;
-    case kReadyPosition:
-        GiveTitleFont(IDC_READY_TITLE);
-        ActivateReadyPage();
-        break;
-    case kFinishPosition:
-        ActivateFinishPage();
-        break;
-    default:
-        break;
+    const PositionHooks* hooks = ActiveHooks();
+    if (hooks != nullptr && hooks->activate != nullptr) {
+        (this->*hooks->activate)();
     }
     return CPropertyPage::OnSetActive();
 }
@@ -158,27 +162,33 @@ LRESULT CWizPropertyPage::OnWizardNext()
     // Back is enabled by Next on every page, before anything else; only the welcome page's
     // activation disables it again.
     EnableSheetButton(kBackButtonId, true);
-    switch (ActivePosition()) {
-    case kWelcomePosition:
-        if (!CheckInstallFolder()) {
-            return -1;
+    const PositionHooks* hooks = ActiveHooks();
+    if (hooks != nullptr && hooks->next != nullptr) {
+        const LRESULT step = (this->*hooks->next)();
+        if (step != kGoOn) {
+            return step;
         }
-        break;
-    case kReadyPosition:
-        switch (InstallFromWizard()) {
-        case InstallOutcome::Refused:
-            return -1;
-        case InstallOutcome::Failed:
-            // The run has shown its message; the user starts again from the welcome page.
-            return static_cast<LRESULT>(m_pSheet->GetPage(kWelcomePosition)->GetTemplateId());
-        case InstallOutcome::Installed:
-            break;
-        }
-        break;
-    default:
-        break;
     }
     return FindNeighbourPage(TRUE);
+}
+
+LRESULT CWizPropertyPage::NextFromWelcomePage()
+{
+    return CheckInstallFolder() ? kGoOn : -1;
+}
+
+LRESULT CWizPropertyPage::NextFromReadyPage()
+{
+    switch (InstallFromWizard()) {
+    case InstallOutcome::Refused:
+        return -1;
+    case InstallOutcome::Failed:
+        // The run has shown its message; the user starts again from the welcome page.
+        return static_cast<LRESULT>(m_pSheet->GetPage(kWelcomePosition)->GetTemplateId());
+    case InstallOutcome::Installed:
+        break;
+    }
+    return kGoOn;
 }
 
 LRESULT CWizPropertyPage::OnWizardBack()

@@ -1,5 +1,5 @@
 // CWizPropertyPage: the one page class of the wizard. Each handler looks at the position of the
-// active page in the sheet and runs the code of that position.
+// active page in the sheet and runs the hook its table gives for that position.
 #pragma once
 
 #include "framework/property_page.h"
@@ -52,15 +52,34 @@ protected:
     bool OnButtonClicked(int controlId) override;
 
 private:
-    int ActivePosition() const;
+    // What one position does beyond the frame; a null hook does nothing.
+    struct PositionHooks {
+        // From DoDataExchange: binds the sheet's shared controls to the page's statics.
+        void (CWizPropertyPage::*bindSharedControls)();
+        // From OnSetActive, before the base: the page's set-up and its button rules.
+        void (CWizPropertyPage::*activate)();
+        // From OnWizardNext, after Back is enabled: kGoOn to move to the next included page, -1
+        // to stay, or the dialog template id of the page to show.
+        LRESULT (CWizPropertyPage::*next)();
+    };
+    static constexpr LRESULT kGoOn = 0;
+    // The hooks of the active position; null when the page is in no sheet.
+    const PositionHooks* ActiveHooks() const;
+
     void EnableSheetButton(int id, bool enable) const;
     void SetSheetButtonText(int id, UINT textId) const;
     void GiveTitleFont(int controlId) const;
     void SetCheck(int controlId, bool checked) const;
     bool IsChecked(int controlId) const;
 
+    // The shared controls of the welcome page (the licence link) and of the ready page (the
+    // installing line).
+    void BindEulaLink();
+    void BindInstallingStatic();
+
     // Welcome page (welcome_page.cpp).
     void ActivateWelcomePage();
+    LRESULT NextFromWelcomePage();
     void FillWelcomePage();
     bool CheckInstallFolder();
     void OnShortcutBoxClicked();
@@ -70,8 +89,8 @@ private:
     // What's new page (whats_new_page.cpp): the release notes into the edit, on every activation.
     void LoadWhatsNewText();
 
-    // Associations page (associations_page.cpp): 1037 hidden, the list filled once, the
-    // disabled look while the registry box is unticked.
+    // Associations page (associations_page.cpp): IDC_ASSOC_ALL_USERS hidden, the list filled
+    // once, the disabled look while the registry box is unticked.
     void ActivateAssociationsPage();
     void SetUpAssociationList();
     void OnRegistryBoxClicked();
@@ -79,9 +98,10 @@ private:
     void OnSelectAll();
     void OnSelectNone();
 
-    // Ready page (ready_page.cpp): the destination line and the default settings-folder choice
-    // on every arrival; Next runs the installation.
+    // Ready page (ready_page.cpp): the title font, the destination line and the default
+    // settings-folder choice on every arrival; Next runs the installation.
     void ActivateReadyPage();
+    LRESULT NextFromReadyPage();
     enum class InstallOutcome {
         Refused,   // a viewer runs: nothing read, nothing installed
         Failed,    // the run stopped and has reported why
@@ -93,6 +113,8 @@ private:
     void ActivateFinishPage();
 
     static const ButtonHandler<CWizPropertyPage> s_buttonHandlers[];
+    // One row per position, in sheet order.
+    static const PositionHooks s_positionHooks[];
 };
 
 } // namespace ph

@@ -2,7 +2,6 @@
 #include "wizard/wiz_property_sheet.h"
 
 #include "base/resources.h"
-#include "platform/probes.h"
 #include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
 
@@ -14,7 +13,6 @@ namespace {
 
 // "Exit setup?" is short; the buffer holds any text of the string table's size.
 constexpr std::size_t kQuestionChars = 64;
-constexpr std::size_t kButtonLabelChars = 64;
 
 // Posted to the sheet after a Close was let through, behind whatever the platform posted in
 // answer to it: once it arrives, the Close has run its course.
@@ -48,7 +46,7 @@ void ReplaceLogoImage(HWND logo, HBITMAP image, HBITMAP kept)
 
 int TitleFontHeight(int dpi)
 {
-    return ::MulDiv(kTitleFontHeightAt96Dpi, dpi, 96);
+    return ::MulDiv(kTitleFontHeightAt96Dpi, dpi, kBaseDpi);
 }
 
 LOGFONTW TitleFontDescription(int dpi)
@@ -72,6 +70,13 @@ UINT LogoBitmapFor(int dpi)
 CWizPropertySheet::CWizPropertySheet() : CPropertySheet(IDS_SHEET_CAPTION, nullptr, 0)
 {
     m_psh.dwFlags |= PSH_WIZARD;
+}
+
+void CWizPropertySheet::SetInstalledFolder(const wchar_t* folder)
+{
+    if (!CopyTextWhole(m_szInstalledFolder, folder)) {
+        m_szInstalledFolder[0] = L'\0';
+    }
 }
 
 void CWizPropertySheet::CreateTitleFont(int dpi)

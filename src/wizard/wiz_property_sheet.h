@@ -7,6 +7,7 @@
 #include "controls/color_static.h"
 #include "controls/hyperlink.h"
 #include "framework/property_sheet.h"
+#include "platform/probes.h"
 #include "res/resource.h"
 
 #include <cstddef>
@@ -27,6 +28,10 @@ inline constexpr UINT kWizardPageTemplates[kWizardPageCount] = {IDD_WELCOME, IDD
 // The sheet's buttons that the pages enable, disable and relabel: kBackButtonId, kNextButtonId
 // (the platform's) and Cancel.
 inline constexpr int kCancelButtonId = IDCANCEL;
+// A button label from the string table ("&Exit", "&Done"), terminator included.
+inline constexpr std::size_t kButtonLabelChars = 64;
+// A web address from the string table (the licence agreement, the FAQ page), terminator included.
+inline constexpr std::size_t kAddressChars = 260;
 
 // Cell height of the title font (and of the ready page's status line) at 96 DPI, in pixels.
 inline constexpr int kTitleFontHeightAt96Dpi = 18;
@@ -49,7 +54,24 @@ public:
 
     // Makes the title font for dpi into m_fontTitle (start-up does so before the sheet is shown).
     void CreateTitleFont(int dpi);
+    // The bold title font the pages borrow (null before CreateTitleFont).
     HFONT TitleFont() const { return m_fontTitle.get(); }
+
+    // The list of file types on the associations page, once that page has filled it; start-up
+    // clears it before the sheet is shown.
+    HWND AssocList() const { return m_hAssocList; }
+    void SetAssocList(HWND list) { m_hAssocList = list; }
+    // The licence-agreement link of the welcome page.
+    CHyperLink& EulaLink() { return m_linkEula; }
+    // The "Installing ... please wait ..." line of the ready page.
+    CXColorStatic& InstallingStatic() { return m_staticInstalling; }
+    // Caption of every message box of the wizard, from the moment the window is initialised.
+    const wchar_t* Caption() const { return m_szCaption; }
+    // The folder the installation went into, as the run made it (absolute, cleaned, ending in a
+    // backslash); empty until a run has installed.
+    const wchar_t* InstalledFolder() const { return m_szInstalledFolder; }
+    // Records the folder a run installed into; a folder that does not fit is recorded as none.
+    void SetInstalledFolder(const wchar_t* folder);
 
     // The DPI the wizard is drawn for: the screen's when the window was made, then the one of
     // the last WM_DPICHANGED. Pages made later follow it.
@@ -57,20 +79,6 @@ public:
     // Shows the logo drawn for Dpi() in the bitmap static logo of a page. The sheet owns the
     // bitmap; the one the static loaded from its template is deleted.
     void ShowLogo(HWND logo);
-
-    // The bold title font the pages borrow; made by start-up before the sheet is shown.
-    UniqueFont m_fontTitle;
-    // The list of file types on the associations page, once that page has filled it.
-    HWND m_hAssocList = nullptr;
-    // The licence-agreement link of the welcome page.
-    CHyperLink m_linkEula;
-    // The "Installing ... please wait ..." line of the ready page.
-    CXColorStatic m_staticInstalling;
-    // Caption of every message box of the wizard, from the moment the window is initialised.
-    wchar_t m_szCaption[kPathChars] = {};
-    // The folder the installation went into, as the run made it (absolute, cleaned, ending in a
-    // backslash); empty until a run has installed.
-    wchar_t m_szInstalledFolder[kWorkPathChars] = {};
 
 protected:
     // Takes the message caption, labels Cancel "&Exit" and titles the window with the caption.
@@ -93,13 +101,20 @@ private:
     // Asks "Exit setup?" (Yes and No, No the default); true when the answer is Yes.
     bool ConfirmExit();
 
+    UniqueFont m_fontTitle;
+    HWND m_hAssocList = nullptr;
+    CHyperLink m_linkEula;
+    CXColorStatic m_staticInstalling;
+    wchar_t m_szCaption[kPathChars] = {};
+    wchar_t m_szInstalledFolder[kWorkPathChars] = {};
+
     // A Close was let through and the platform's answer to it has not been delivered yet: the
     // platform turns a Close into a Cancel command posted to the sheet, which then only ends the
     // wizard (no second question, no finish actions).
     bool m_bClosing = false;
-    int m_nDpi = 96;
+    int m_nDpi = kBaseDpi;
     // The DPI the first page and its link were made at; the link's fonts scale from it.
-    int m_nStartDpi = 96;
+    int m_nStartDpi = kBaseDpi;
     // The logo the pages show, and its resource id (0 before the first page shows one).
     UniqueBitmap m_bmpLogo;
     UINT m_nLogoId = 0;

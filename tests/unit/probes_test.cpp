@@ -1,5 +1,4 @@
 // Platform probes: Windows version class, version test, running viewer, DPI, DLL search path.
-#include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "support/test_support.h"
 
@@ -91,7 +90,7 @@ TEST(ClassifyWindowsVersion, OlderSystemsByVersionTest)
     }
 }
 
-// Counts the computations of the version class behind WindowsVersionClass.
+// Counts the computations of the version class behind a cache.
 int g_computeCalls = 0;
 int g_computedClass = 0;
 int CountingCompute()
@@ -100,39 +99,28 @@ int CountingCompute()
     return g_computedClass;
 }
 
-class VersionClassCacheTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ph::ResetWindowsVersionClassCache();
-        g_computeCalls = 0;
-    }
-    void TearDown() override { ph::ResetWindowsVersionClassCache(); }
-
-private:
-    ph::ScopedOverride<decltype(ph::PlatformSeams::computeVersionClass)> m_pin{ph::Seams().computeVersionClass,
-                                                                               CountingCompute};
-};
-
-TEST_F(VersionClassCacheTest, ClassZeroIsRecomputedOtherClassesOnce)
+TEST(VersionClassCache, ClassZeroIsRecomputedOtherClassesOnce)
 {
+    g_computeCalls = 0;
+    ph::VersionClassCache cache;
     g_computedClass = 0;
-    EXPECT_EQ(ph::WindowsVersionClass(), 0);
-    EXPECT_EQ(ph::WindowsVersionClass(), 0);
-    EXPECT_EQ(ph::WindowsVersionClass(), 0);
+    EXPECT_EQ(cache.Get(CountingCompute), 0);
+    EXPECT_EQ(cache.Get(CountingCompute), 0);
+    EXPECT_EQ(cache.Get(CountingCompute), 0);
     EXPECT_EQ(g_computeCalls, 3);
 
     g_computedClass = 7;
-    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    EXPECT_EQ(cache.Get(CountingCompute), 7);
     EXPECT_EQ(g_computeCalls, 4);
 
     g_computedClass = 11; // the system "changes": the cached class stays
-    EXPECT_EQ(ph::WindowsVersionClass(), 7);
-    EXPECT_EQ(ph::WindowsVersionClass(), 7);
+    EXPECT_EQ(cache.Get(CountingCompute), 7);
+    EXPECT_EQ(cache.Get(CountingCompute), 7);
     EXPECT_EQ(g_computeCalls, 4);
 
-    ph::ResetWindowsVersionClassCache();
-    EXPECT_EQ(ph::WindowsVersionClass(), 11);
+    // Another process starts without a class.
+    ph::VersionClassCache later;
+    EXPECT_EQ(later.Get(CountingCompute), 11);
     EXPECT_EQ(g_computeCalls, 5);
 }
 
@@ -247,9 +235,7 @@ TEST(HardenDllSearchPath, WithoutSetDefaultDllDirectoriesTheCurrentFolderLeavesT
 
 TEST(WinePrefixEnvironment, VersionClassIsWindows7)
 {
-    ph::ResetWindowsVersionClassCache();
     EXPECT_EQ(ph::WindowsVersionClass(), 7);
-    ph::ResetWindowsVersionClassCache();
 }
 
 TEST(WinePrefixEnvironment, OsVersionAtLeastComparesAgainstWindows7Sp1)
@@ -273,6 +259,12 @@ TEST(WinePrefixEnvironment, OsVersionAtLeastComparesAgainstWindows7Sp1)
 TEST(WinePrefixEnvironment, DesktopHas96Dpi)
 {
     EXPECT_EQ(ph::ScreenDpiX(nullptr), 96);
+}
+
+// Every process of a Wine prefix runs with an elevated administrator's token.
+TEST(WinePrefixEnvironment, ProcessIsElevated)
+{
+    EXPECT_TRUE(ph::IsProcessElevated());
 }
 
 } // namespace

@@ -25,15 +25,12 @@ protected:
     {
         UnregisterViewer();
         g_pinnedVersionClass = 7;
-        ResetWindowsVersionClassCache();
     }
-    void TearDown() override { ResetWindowsVersionClassCache(); }
 
     // Opens the wizard on Windows of the given class and walks to the associations page.
     void Arrive(int versionClass = 7)
     {
         g_pinnedVersionClass = versionClass;
-        ResetWindowsVersionClassCache();
         ASSERT_NE(m_wizard.Open(), nullptr);
         m_wizard.Click(kNextButtonId);
         m_wizard.Click(kNextButtonId);
@@ -78,7 +75,7 @@ protected:
         }
     }
 
-    ScopedOverride<decltype(PlatformSeams::computeVersionClass)> m_versionClass{Seams().computeVersionClass,
+    ScopedOverride<decltype(PlatformSeams::windowsVersionClass)> m_versionClass{Seams().windowsVersionClass,
                                                                                PinnedVersionClass};
     PinnedMessageBoxes m_boxes{IDOK};
     WizardUnderTest m_wizard;
@@ -86,10 +83,10 @@ protected:
 
 TEST_F(AssociationsPage, FirstArrivalShowsTheCatalogueUntickedInTheDisabledLook)
 {
-    EXPECT_EQ(m_wizard.Sheet().m_hAssocList, nullptr) << "nothing before the page is shown";
+    EXPECT_EQ(m_wizard.Sheet().AssocList(), nullptr) << "nothing before the page is shown";
     Arrive();
 
-    EXPECT_EQ(m_wizard.Sheet().m_hAssocList, List());
+    EXPECT_EQ(m_wizard.Sheet().AssocList(), List());
     EXPECT_FALSE(m_wizard.IsChecked(kAssociationsPosition, IDC_REGISTRY_BOX));
     EXPECT_TRUE(m_wizard.IsItemEnabled(kAssociationsPosition, IDC_REGISTRY_BOX));
     EXPECT_FALSE(::IsWindowVisible(m_wizard.Item(kAssociationsPosition, IDC_ASSOC_ALL_USERS)));
@@ -119,8 +116,8 @@ TEST_F(AssociationsPage, ColumnsShareTheWidthLessTheScrollBar)
     const int width = bounds.right - bounds.left;
     const int first = static_cast<int>(::SendMessageW(List(), LVM_GETCOLUMNWIDTH, 0, 0));
     const int second = static_cast<int>(::SendMessageW(List(), LVM_GETCOLUMNWIDTH, 1, 0));
-    // The wizard test prefix runs at 96 DPI: 25 pixels for the scroll bar.
-    ASSERT_EQ(ScreenDpiX(List()), 96);
+    // The wizard under test is drawn at 96 DPI: 25 pixels for the scroll bar.
+    ASSERT_EQ(m_wizard.Sheet().Dpi(), 96);
     EXPECT_EQ(first, width / 3);
     EXPECT_EQ(second, (2 * width) / 3 - 25);
     EXPECT_GE(first + second, width - 25 - 1);

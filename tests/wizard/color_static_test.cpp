@@ -3,6 +3,7 @@
 #include "controls/color_static.h"
 
 #include "gdi_objects.h"
+#include "parent_window.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +14,8 @@
 namespace ph {
 namespace {
 
-constexpr wchar_t kParentClass[] = L"PhColorStaticTestParent";
 constexpr UINT kStatusId = 1044;
 constexpr wchar_t kInstalling[] = L"Installing ... please wait ...";
-
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (ReflectToStaticControl(hwnd, message, wParam, lParam, &result)) {
-        return result;
-    }
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 LOGFONTW FontDescription(HFONT font)
 {
@@ -98,37 +89,16 @@ class ColorStaticTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kParentClass;
-        ::RegisterClassW(&wc); // already registered by an earlier test: fine
-        m_parent = ::CreateWindowExW(0, kParentClass, L"status", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 500,
-                                     300, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(nullptr, m_parent);
-        m_dialogFont = ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                     L"Tahoma");
-        ASSERT_NE(nullptr, m_dialogFont);
-    }
-
-    void TearDown() override
-    {
-        if (m_parent != nullptr) {
-            ::DestroyWindow(m_parent);
-        }
-        ::DeleteObject(m_dialogFont);
+        ASSERT_NE(nullptr, m_parent.Window());
+        m_dialogFont.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                         L"Tahoma"));
+        ASSERT_TRUE(m_dialogFont);
     }
 
     HWND AddStatic(const wchar_t* text, DWORD style, int width, int height, bool withFont = true)
     {
-        HWND hwnd = ::CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 10, 10, width, height,
-                                      m_parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kStatusId)), nullptr,
-                                      nullptr);
-        EXPECT_NE(nullptr, hwnd);
-        if (withFont) {
-            ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_dialogFont), FALSE);
-        }
-        return hwnd;
+        return m_parent.AddStatic(text, style, 10, 10, width, height, kStatusId,
+                                  withFont ? m_dialogFont.get() : nullptr);
     }
 
     // Lets the control draw its client area into canvas, background included.
@@ -137,33 +107,32 @@ protected:
         ::SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT | PRF_ERASEBKGND);
     }
 
-    HWND m_parent = nullptr;
-    HFONT m_dialogFont = nullptr;
+    // The font outlives the parent and its statics.
+    UniqueFont m_dialogFont;
+    test::ReflectingParent m_parent;
 };
 
 TEST_F(ColorStaticTest, FreshControlLooksLikeAPlainStatic)
 {
     HWND hwnd = AddStatic(kInstalling, SS_CENTER | SS_CENTERIMAGE, 300, 30);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
 
     // Its own copy of the dialog's font.
     ASSERT_NE(nullptr, status.GetPaintFont());
-    EXPECT_NE(m_dialogFont, status.GetPaintFont());
+    EXPECT_NE(m_dialogFont.get(), status.GetPaintFont());
     LOGFONTW own = FontDescription(status.GetPaintFont());
     EXPECT_STREQ(L"Tahoma", own.lfFaceName);
     EXPECT_EQ(-11, own.lfHeight);
     EXPECT_EQ(FW_NORMAL, own.lfWeight);
 
     // The colours a reflected colour request leaves: button text on button face, opaque.
-    WindowDc dc(hwnd);
-    auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageW(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd)));
-    EXPECT_EQ(::GetSysColor(COLOR_BTNTEXT), ::GetTextColor(dc.get()));
-    EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), ::GetBkColor(dc.get()));
-    EXPECT_EQ(OPAQUE, ::GetBkMode(dc.get()));
+    const test::ReflectingParent::Colours colours = m_parent.ColoursOf(hwnd);
+    EXPECT_EQ(::GetSysColor(COLOR_BTNTEXT), colours.text);
+    EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), colours.background);
+    EXPECT_EQ(OPAQUE, colours.backgroundMode);
     LOGBRUSH described{};
-    ASSERT_EQ(static_cast<int>(sizeof(described)), ::GetObjectW(brush, sizeof(described), &described));
+    ASSERT_EQ(static_cast<int>(sizeof(described)), ::GetObjectW(colours.brush, sizeof(described), &described));
     EXPECT_EQ(static_cast<UINT>(BS_SOLID), described.lbStyle);
     EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), described.lbColor);
 }
@@ -173,13 +142,13 @@ TEST_F(ColorStaticTest, EveryColourRequestAndPaintUsesTheOneBrush)
     constexpr int kWidth = 300, kHeight = 30;
     HWND hwnd = AddStatic(kInstalling, SS_CENTER | SS_CENTERIMAGE, kWidth, kHeight);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
     Canvas canvas(kWidth, kHeight);
     ASSERT_TRUE(canvas.ok());
     WindowDc dc(hwnd);
     auto ask = [&] {
-        return reinterpret_cast<HBRUSH>(::SendMessageW(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                                                       reinterpret_cast<LPARAM>(hwnd)));
+        return reinterpret_cast<HBRUSH>(::SendMessageW(m_parent.Window(), WM_CTLCOLORSTATIC,
+                                                       reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd)));
     };
     const HBRUSH first = ask();
     ASSERT_NE(nullptr, first);
@@ -197,7 +166,7 @@ TEST_F(ColorStaticTest, BoldSurvivesTheChangeToArialOfAGivenHeight)
 {
     AddStatic(kInstalling, SS_CENTER | SS_CENTERIMAGE, 300, 30);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
 
     status.SetBold(TRUE);
     LOGFONTW bold = FontDescription(status.GetPaintFont());
@@ -223,7 +192,7 @@ TEST_F(ColorStaticTest, StaticWithoutFontStartsFromTheStockFont)
 {
     AddStatic(kInstalling, SS_LEFT, 300, 30, false);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
     LOGFONTW stock = FontDescription(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
     EXPECT_STREQ(stock.lfFaceName, FontDescription(status.GetPaintFont()).lfFaceName);
     status.SetBold(TRUE);
@@ -238,7 +207,7 @@ TEST_F(ColorStaticTest, PaintsItsTextInItsColoursCentredOnOneLine)
     constexpr int kWidth = 400, kHeight = 60;
     HWND hwnd = AddStatic(L"Installing", SS_CENTER | SS_CENTERIMAGE, kWidth, kHeight);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
     status.SetTextColor(RGB(255, 0, 0));
     status.SetBold(TRUE);
     status.SetFontHeight(24);
@@ -265,7 +234,7 @@ TEST_F(ColorStaticTest, LongTextWrapsWithoutCentredImage)
     constexpr int kWidth = 120, kHeight = 120;
     HWND hwnd = AddStatic(kInstalling, SS_LEFT, kWidth, kHeight);
     CXColorStatic status;
-    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status.SubclassDlgItem(kStatusId, m_parent.Window()));
     status.SetTextColor(RGB(255, 0, 0));
     status.SetFontHeight(20);
 
@@ -282,7 +251,7 @@ TEST_F(ColorStaticTest, RebuildsDeleteTheFontTheyReplace)
 {
     AddStatic(kInstalling, SS_CENTER | SS_CENTERIMAGE, 300, 30);
     auto status = std::make_unique<CXColorStatic>();
-    ASSERT_TRUE(status->SubclassDlgItem(kStatusId, m_parent));
+    ASSERT_TRUE(status->SubclassDlgItem(kStatusId, m_parent.Window()));
     status->SetBold(TRUE);
     status->SetFontHeight(24);
 

@@ -1,10 +1,11 @@
 // The finish page's actions on Done, with the launches and waits pinned: which boxes start what,
-// the viewer's path from the folder the run installed into, the waits for its window, and a path that
-// would not fit.
-#include "pinned_finish_actions.h"
+// the route each start takes, the viewer's path from the folder the run installed into, the waits
+// for its window, and a path that would not fit.
+#include "pinned_launches.h"
 #include "wizard_harness.h"
 
 #include "support/test_support.h"
+#include "wizard/finish_page.h"
 
 namespace ph::test {
 namespace {
@@ -22,7 +23,7 @@ protected:
     void DoneWith(const std::wstring& folder, bool openFaq, bool startViewer)
     {
         m_wizard.SetItemText(kWelcomePosition, IDC_FOLDER, L"typed\\elsewhere  ");
-        CopyTextCut(m_wizard.Sheet().m_szInstalledFolder, folder.c_str());
+        m_wizard.Sheet().SetInstalledFolder(folder.c_str());
         m_wizard.ShowPage(kFinishPosition);
         ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
         if (!openFaq) {
@@ -45,7 +46,7 @@ TEST_F(FinishActions, BothBoxesOpenTheFaqThenStartTheViewerAndLookForItsWindow)
     DoneWith(L"D:\\Apps\\Viewer", true, true);
 
     ASSERT_EQ(m_actions.Launches().size(), 2u);
-    const ShellExecuteCall& faq = m_actions.Launches()[0];
+    const LaunchCall& faq = m_actions.Launches()[0];
     EXPECT_EQ(faq.owner, ::GetDesktopWindow());
     EXPECT_EQ(faq.verb, L"open");
     EXPECT_EQ(faq.file, L"https://photavian.example/faq.html");
@@ -54,7 +55,7 @@ TEST_F(FinishActions, BothBoxesOpenTheFaqThenStartTheViewerAndLookForItsWindow)
     EXPECT_EQ(faq.directory, L"");
     EXPECT_EQ(faq.show, SW_SHOW);
 
-    const ShellExecuteCall& viewer = m_actions.Launches()[1];
+    const LaunchCall& viewer = m_actions.Launches()[1];
     EXPECT_EQ(viewer.verb, L"open");
     EXPECT_EQ(viewer.file, L"D:\\Apps\\Viewer\\ph_tav64.exe");
     EXPECT_FALSE(viewer.parametersNull);
@@ -109,6 +110,45 @@ TEST_F(FinishActions, AViewerPathThatWouldNotFitIsNotStarted)
     ASSERT_EQ(m_actions.Launches().size(), 1u) << "the FAQ page still opens";
     EXPECT_EQ(m_actions.Launches()[0].file, L"https://photavian.example/faq.html");
     EXPECT_TRUE(m_actions.Waits().empty());
+}
+
+// Each start takes the route of the process: as the desktop's user when elevated, in this process
+// otherwise. A start that fails is not tried again another way, and the wizard closes as usual.
+TEST(FinishRoutes, EachStartTakesTheRouteOfTheProcessAndAFailureOnlyClosesTheWizard)
+{
+    struct Case {
+        const char* name;
+        bool elevated;
+        UINT_PTR answer;
+        LaunchRoute route;
+    };
+    const Case cases[] = {
+        {"elevated", true, kPinnedStarted, LaunchRoute::AsDesktopUser},
+        {"not elevated", false, kPinnedStarted, LaunchRoute::InThisProcess},
+        {"elevated, the desktop's shell cannot be asked", true, kLaunchRefused, LaunchRoute::AsDesktopUser},
+        {"not elevated, the shell fails", false, SE_ERR_NOASSOC, LaunchRoute::InThisProcess},
+    };
+    UnregisterViewer();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PinnedMessageBoxes boxes{IDOK};
+        PinnedFinishActions actions(c.elevated);
+        actions.Answer(c.answer);
+        WizardUnderTest wizard;
+        ASSERT_NE(wizard.Open(), nullptr);
+        wizard.Sheet().SetInstalledFolder(L"D:\\Apps\\Viewer\\");
+        wizard.ShowPage(kFinishPosition);
+        wizard.Click(IDCANCEL);
+
+        EXPECT_TRUE(wizard.Ended());
+        ASSERT_EQ(actions.Launches().size(), 2u) << "the FAQ page and the viewer, once each";
+        EXPECT_EQ(actions.Launches()[0].file, L"https://photavian.example/faq.html");
+        EXPECT_EQ(actions.Launches()[1].file, L"D:\\Apps\\Viewer\\ph_tav64.exe");
+        for (const LaunchCall& call : actions.Launches()) {
+            EXPECT_EQ(call.route, c.route) << Narrow(call.file);
+        }
+        EXPECT_TRUE(boxes.Calls().empty()) << "nothing is reported";
+    }
 }
 
 TEST(ViewerPath, FitsWholeOrIsRefused)

@@ -3,13 +3,17 @@
 #include "base/scoped_override.h"
 #include "controls/hyperlink.h"
 #include "framework/static_control.h"
+#include "platform/trace.h"
 
 #include "message_pump.h"
+#include "parent_window.h"
+#include "pinned_launches.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,58 +21,18 @@
 namespace ph {
 namespace {
 
-constexpr wchar_t kParentClass[] = L"PhLinkTestParent";
 constexpr UINT kLinkId = 1045;
 constexpr wchar_t kEulaAddress[] = L"https://www.photavian.example/eula.html";
 
-// Counts what reaches the parent after reflection had its say.
-struct ParentLog {
-    int unhandledClicks = 0;
-    int unhandledColourRequests = 0;
-};
-
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (ReflectToStaticControl(hwnd, message, wParam, lParam, &result)) {
-        return result;
-    }
-    auto* log = reinterpret_cast<ParentLog*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (log != nullptr && message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED) {
-        ++log->unhandledClicks;
-    }
-    if (log != nullptr && message == WM_CTLCOLORSTATIC) {
-        ++log->unhandledColourRequests;
-    }
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-// What the launch seams were asked to do.
-struct LaunchLog {
-    UINT_PTR shellStatus = 42;
-    std::vector<std::wstring> shellOpened;
-    std::vector<std::wstring> commandLines;
-    std::vector<UINT> beeps;
-};
-LaunchLog* g_launch = nullptr;
-
-UINT_PTR RecordShellOpen(const wchar_t* address)
-{
-    g_launch->shellOpened.emplace_back(address);
-    return g_launch->shellStatus;
-}
-
-UINT_PTR RecordCommandLine(wchar_t* commandLine)
-{
-    g_launch->commandLines.emplace_back(commandLine);
-    return 33;
-}
+// The warning sounds of failed clicks.
+std::vector<UINT>* g_beeps = nullptr;
 
 void RecordBeep(UINT type)
 {
-    g_launch->beeps.push_back(type);
+    g_beeps->push_back(type);
 }
 
+using test::LaunchCall;
 using test::PumpMessages;
 using test::PumpUntil;
 
@@ -96,56 +60,27 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kParentClass;
-        ::RegisterClassW(&wc); // already registered by an earlier test: fine
-        m_parent = ::CreateWindowExW(0, kParentClass, L"links", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 500,
-                                     300, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(nullptr, m_parent);
-        ::SetWindowLongPtrW(m_parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_parentLog));
-        m_font = ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-        ASSERT_NE(nullptr, m_font);
-
-        g_launch = &m_launch;
+        m_font.reset(::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
+        ASSERT_TRUE(m_font);
+        m_parent.emplace();
+        ASSERT_NE(nullptr, m_parent->Window());
+        g_beeps = &m_beeps;
     }
 
     void TearDown() override
     {
-        g_launch = nullptr;
-        if (m_parent != nullptr) {
-            ::DestroyWindow(m_parent);
-        }
+        g_beeps = nullptr;
+        m_parent.reset();
         PumpMessages();
-        ::DeleteObject(m_font);
     }
 
     HWND AddStatic(const wchar_t* text, DWORD style, int x, int y, int width, int height, bool withFont = true,
                    UINT id = kLinkId)
     {
-        HWND hwnd = ::CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, m_parent,
-                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
-        EXPECT_NE(nullptr, hwnd);
-        if (withFont) {
-            ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        }
-        return hwnd;
+        return m_parent->AddStatic(text, style, x, y, width, height, id, withFont ? m_font.get() : nullptr);
     }
 
-    // The text colour and brush the parent's colour request for the control leaves on a real DC.
-    struct Colours {
-        COLORREF text;
-        int backgroundMode;
-        HBRUSH brush;
-    };
-    Colours ColoursOf(HWND control)
-    {
-        WindowDc dc(control);
-        auto brush = reinterpret_cast<HBRUSH>(
-            ::SendMessageW(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(control)));
-        return Colours{::GetTextColor(dc.get()), ::GetBkMode(dc.get()), brush};
-    }
+    test::ReflectingParent::Colours ColoursOf(HWND control) { return m_parent->ColoursOf(control); }
 
     static bool Underlined(HWND control) { return FontDescription(WindowFont(control)).lfUnderline != 0; }
 
@@ -170,12 +105,22 @@ protected:
         }
     }
 
-    HWND m_parent = nullptr;
-    HFONT m_font = nullptr;
-    ParentLog m_parentLog;
-    LaunchLog m_launch;
-    // No browser starts and nothing beeps while a test runs.
-    ScopedOverride<LinkLaunchSeams> m_seams{LinkSeams(), LinkLaunchSeams{RecordShellOpen, RecordCommandLine, RecordBeep}};
+    // The files the launches opened, in order.
+    std::vector<std::wstring> Opened() const
+    {
+        std::vector<std::wstring> files;
+        for (const LaunchCall& call : m_launches.Launches()) {
+            files.push_back(call.file);
+        }
+        return files;
+    }
+
+    UniqueFont m_font;
+    std::optional<test::ReflectingParent> m_parent;
+    // No browser starts and nothing beeps while a test runs; the program is taken for elevated.
+    test::PinnedLaunches m_launches;
+    std::vector<UINT> m_beeps;
+    ScopedOverride<decltype(PlatformSeams::beep)> m_beep{Seams().beep, RecordBeep};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -187,17 +132,17 @@ TEST_F(StaticControlTest, AttachesOnceAndIsFoundFromItsWindow)
 {
     HWND hwnd = AddStatic(L"text", SS_LEFT, 10, 10, 100, 20);
     CHyperLink link;
-    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     EXPECT_EQ(hwnd, link.GetSafeHwnd());
     EXPECT_EQ(&link, CStatic::FromHandle(hwnd));
     // Binding again to the same control is a no-op; a second object cannot take it.
-    EXPECT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    EXPECT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     CHyperLink other;
     EXPECT_FALSE(other.SubclassWindow(hwnd));
     EXPECT_EQ(&link, CStatic::FromHandle(hwnd));
     // No such item.
     CHyperLink missing;
-    EXPECT_FALSE(missing.SubclassDlgItem(999, m_parent));
+    EXPECT_FALSE(missing.SubclassDlgItem(999, m_parent->Window()));
     EXPECT_EQ(nullptr, missing.GetSafeHwnd());
 }
 
@@ -211,7 +156,7 @@ TEST_F(StaticControlTest, DestroyingTheWindowDetachesAndTheObjectCanBindAgain)
 
     // The page was created again: a new control of the same id.
     HWND second = AddStatic(L"second", SS_LEFT, 10, 10, 100, 20);
-    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent));
+    ASSERT_TRUE(link.SubclassDlgItem(kLinkId, m_parent->Window()));
     EXPECT_EQ(second, link.GetSafeHwnd());
     EXPECT_EQ(&link, CStatic::FromHandle(second));
 }
@@ -226,11 +171,11 @@ TEST_F(StaticControlTest, ObjectGoingFirstLeavesAPlainWorkingStatic)
     }
     EXPECT_EQ(nullptr, CStatic::FromHandle(hwnd));
     // The window paints with the font it had before, not with one deleted with the object.
-    EXPECT_EQ(m_font, WindowFont(hwnd));
+    EXPECT_EQ(m_font.get(), WindowFont(hwnd));
     MoveOver(hwnd);
     Click(hwnd);
-    EXPECT_TRUE(m_launch.shellOpened.empty());
-    EXPECT_EQ(1, m_parentLog.unhandledClicks); // SS_NOTIFY stays; the parent gets the click itself
+    EXPECT_TRUE(m_launches.Launches().empty());
+    EXPECT_EQ(1, m_parent->UnhandledClicks()); // SS_NOTIFY stays; the parent gets the click itself
 }
 
 TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
@@ -242,8 +187,8 @@ TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
 
     ColoursOf(plain);
     Click(plain);
-    EXPECT_EQ(1, m_parentLog.unhandledColourRequests);
-    EXPECT_EQ(1, m_parentLog.unhandledClicks);
+    EXPECT_EQ(1, m_parent->UnhandledColourRequests());
+    EXPECT_EQ(1, m_parent->UnhandledClicks());
 
     // A colour request naming our control but arriving at another window is not ours to answer.
     LRESULT result = 0;
@@ -251,7 +196,7 @@ TEST_F(StaticControlTest, MessagesOfOtherControlsAreLeftToTheParent)
     EXPECT_FALSE(ReflectToStaticControl(plain, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                                         reinterpret_cast<LPARAM>(linked), &result));
     // A menu command has no control.
-    EXPECT_FALSE(ReflectToStaticControl(m_parent, WM_COMMAND, MAKEWPARAM(kLinkId, 0), 0, &result));
+    EXPECT_FALSE(ReflectToStaticControl(m_parent->Window(), WM_COMMAND, MAKEWPARAM(kLinkId, 0), 0, &result));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -266,7 +211,7 @@ TEST_F(HyperLinkTest, ColoursFollowHoverAndFollowedStates)
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     link.SetTarget(kEulaAddress);
 
-    Colours fresh = ColoursOf(hwnd);
+    test::ReflectingParent::Colours fresh = ColoursOf(hwnd);
     EXPECT_EQ(RGB(0, 0, 238), fresh.text);
     EXPECT_EQ(TRANSPARENT, fresh.backgroundMode);
     EXPECT_EQ(::GetStockObject(NULL_BRUSH), fresh.brush);
@@ -275,10 +220,9 @@ TEST_F(HyperLinkTest, ColoursFollowHoverAndFollowedStates)
     EXPECT_EQ(RGB(255, 0, 0), ColoursOf(hwnd).text);
 
     Click(hwnd);
-    ASSERT_EQ(1u, m_launch.shellOpened.size());
-    EXPECT_EQ(kEulaAddress, m_launch.shellOpened[0]);
-    EXPECT_TRUE(m_launch.beeps.empty());
-    EXPECT_EQ(0, m_parentLog.unhandledClicks);
+    EXPECT_EQ(Opened(), std::vector<std::wstring>{kEulaAddress});
+    EXPECT_TRUE(m_beeps.empty());
+    EXPECT_EQ(0, m_parent->UnhandledClicks());
     // The click clears the hover state: the followed colour shows at once.
     EXPECT_EQ(RGB(85, 26, 139), ColoursOf(hwnd).text);
 
@@ -295,10 +239,11 @@ TEST_F(HyperLinkTest, FailedClickBeepsAndForgetsTheFollowedState)
     ASSERT_EQ(RGB(85, 26, 139), ColoursOf(hwnd).text);
 
     // Neither the shell nor a registered browser (a fresh prefix has no ".htm" class).
-    m_launch.shellStatus = SE_ERR_NOASSOC;
+    m_launches.Answer(SE_ERR_NOASSOC);
     Click(hwnd);
-    EXPECT_EQ(std::vector<UINT>{MB_ICONEXCLAMATION}, m_launch.beeps);
-    EXPECT_TRUE(m_launch.commandLines.empty());
+    EXPECT_EQ(std::vector<UINT>{MB_ICONEXCLAMATION}, m_beeps);
+    // The static's text stands in for the target.
+    EXPECT_EQ(Opened(), (std::vector<std::wstring>{L"Photavian EULA", L"Photavian EULA"})) << "no browser command";
     EXPECT_EQ(RGB(0, 0, 238), ColoursOf(hwnd).text);
 }
 
@@ -308,7 +253,7 @@ TEST_F(HyperLinkTest, HoverModeUnderlinesOnlyWhileThePointerIsOver)
     CHyperLink link;
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     // Until the pointer comes, the window keeps the dialog's font.
-    EXPECT_EQ(m_font, WindowFont(hwnd));
+    EXPECT_EQ(m_font.get(), WindowFont(hwnd));
 
     PointerTo(hwnd, true);
     MoveOver(hwnd);
@@ -323,7 +268,7 @@ TEST_F(HyperLinkTest, HoverModeUnderlinesOnlyWhileThePointerIsOver)
     EXPECT_FALSE(::KillTimer(hwnd, CHyperLink::kHoverTimerId)) << "the hover timer still runs after leaving";
     EXPECT_FALSE(Underlined(hwnd));
     LOGFONTW shown = FontDescription(WindowFont(hwnd));
-    EXPECT_EQ(FontDescription(m_font).lfHeight, shown.lfHeight);
+    EXPECT_EQ(FontDescription(m_font.get()).lfHeight, shown.lfHeight);
     EXPECT_STREQ(L"Tahoma", shown.lfFaceName);
 }
 
@@ -429,7 +374,7 @@ protected:
     // The text's size in the underlined font, as the control measures it.
     SIZE UnderlinedExtent(HWND hwnd, const wchar_t* text)
     {
-        LOGFONTW description = FontDescription(m_font);
+        LOGFONTW description = FontDescription(m_font.get());
         description.lfUnderline = TRUE;
         UniqueFont underlined(::CreateFontIndirectW(&description));
         WindowDc dc(hwnd);
@@ -504,24 +449,39 @@ INSTANTIATE_TEST_SUITE_P(Alignments, HyperLinkFitTest,
 // ---------------------------------------------------------------------------------------------
 // Opening the address
 
-TEST(BrowserCommandLineTest, CutsAtThePlaceholderAndAppendsTheAddress)
+TEST(BrowserCommandLineTest, CutsAtThePlaceholderAppendsTheAddressAndSplitsOffTheProgram)
 {
     struct Case {
         const wchar_t* registered;
         const wchar_t* expected;
+        const wchar_t* program;
+        const wchar_t* parameters;
     };
     const Case cases[] = {
-        {L"\"C:\\Browsers\\Web.exe\" -url \"%1\"", L"\"C:\\Browsers\\Web.exe\" -url https://x.example/"},
-        {L"\"C:\\Browsers\\Web.exe\" -url \"%1\" -new", L"\"C:\\Browsers\\Web.exe\" -url https://x.example/"},
-        {L"C:\\Browsers\\Web.exe %1", L"C:\\Browsers\\Web.exe https://x.example/"},
-        {L"C:\\Browsers\\Web.exe", L"C:\\Browsers\\Web.exe https://x.example/"},
+        {L"\"C:\\Browsers\\Web.exe\" -url \"%1\"", L"\"C:\\Browsers\\Web.exe\" -url https://x.example/",
+         L"C:\\Browsers\\Web.exe", L"-url https://x.example/"},
+        {L"\"C:\\Browsers\\Web.exe\" -url \"%1\" -new", L"\"C:\\Browsers\\Web.exe\" -url https://x.example/",
+         L"C:\\Browsers\\Web.exe", L"-url https://x.example/"},
+        {L"C:\\Browsers\\Web.exe %1", L"C:\\Browsers\\Web.exe https://x.example/", L"C:\\Browsers\\Web.exe",
+         L"https://x.example/"},
+        {L"C:\\Browsers\\Web.exe", L"C:\\Browsers\\Web.exe https://x.example/", L"C:\\Browsers\\Web.exe",
+         L"https://x.example/"},
         // The quoted placeholder wins over an earlier bare one.
-        {L"Web.exe %1 \"%1\"", L"Web.exe %1 https://x.example/"},
+        {L"Web.exe %1 \"%1\"", L"Web.exe %1 https://x.example/", L"Web.exe", L"%1 https://x.example/"},
+        // A quoted program with blanks in its folder; blanks after it are dropped.
+        {L"\"C:\\Program Files\\Web.exe\"   \"%1\"", L"\"C:\\Program Files\\Web.exe\" https://x.example/",
+         L"C:\\Program Files\\Web.exe", L"https://x.example/"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(test::Narrow(c.registered));
         wchar_t out[kBrowserCommandLineChars] = {};
         ASSERT_TRUE(BuildBrowserCommandLine(c.registered, L"https://x.example/", out, kBrowserCommandLineChars));
-        EXPECT_STREQ(c.expected, out) << test::Narrow(c.registered);
+        EXPECT_STREQ(c.expected, out);
+        wchar_t program[kBrowserValueChars];
+        const wchar_t* parameters = SplitProgramAndParameters(out, program);
+        ASSERT_NE(parameters, nullptr);
+        EXPECT_STREQ(c.program, program);
+        EXPECT_STREQ(c.parameters, parameters);
     }
 }
 
@@ -535,49 +495,145 @@ TEST(BrowserCommandLineTest, RefusesALineThatDoesNotFit)
     EXPECT_STREQ(L"Web.exe abcd", out);
 }
 
-// The browser registration the fallback reads, written into the prefix's classes and removed.
+TEST(BrowserCommandLineTest, ALineWithoutAProgramIsRefused)
+{
+    const std::wstring longest = L"C:\\" + std::wstring(kBrowserValueChars - 1 - 3, L'x');
+    struct Case {
+        std::wstring line;
+        bool refused;
+    };
+    const Case cases[] = {
+        {L"\"C:\\Browsers\\Web.exe -url x", true}, // no closing quote
+        {L"\"\" -url x", true},                     // an empty program
+        {L" Web.exe x", true},                      // a blank where the program should be
+        {L"", true},
+        {longest + L" x", false},                   // 259 characters fit
+        {longest + L"x x", true},                   // 260 do not
+        {L"\"" + longest + L"x\" x", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(test::Narrow(c.line));
+        wchar_t program[kBrowserValueChars];
+        std::fill(std::begin(program), std::end(program), L'#');
+        const wchar_t* parameters = SplitProgramAndParameters(c.line.c_str(), program);
+        EXPECT_EQ(parameters == nullptr, c.refused);
+        if (c.refused) {
+            EXPECT_STREQ(program, L"");
+        }
+    }
+}
+
+// Sets the default value of hive\key, creating the key.
+bool SetDefaultValue(HKEY hive, const std::wstring& key, const std::wstring& value)
+{
+    UniqueRegKey opened;
+    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.put(), nullptr)
+        != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExW(opened.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
+        == ERROR_SUCCESS;
+}
+
+// Where a browser for web pages can be registered: the machine-wide classes, and the classes
+// root, which merges in the user's own classes.
+enum class Classes { Machine, Root };
+
+// The fallback in redirected hives, where the machine-wide classes and the classes root are two
+// separate keys. The shell cannot open the address itself; whatever else is started starts.
 class OpenTargetTest : public LinkTest {
 protected:
-    static constexpr const wchar_t* kHtmKey = L"SOFTWARE\\Classes\\.htm";
-    static constexpr const wchar_t* kClassKey = L"SOFTWARE\\Classes\\PhotavianTestPage";
-
     void SetUp() override
     {
+        ASSERT_TRUE(m_hives.ok());
         LinkTest::SetUp();
-        m_launch.shellStatus = SE_ERR_NOASSOC;
+        m_launches.AnswerFor(kEulaAddress, SE_ERR_NOASSOC);
     }
-    void TearDown() override
+    static void RegisterBrowser(const std::wstring& command, Classes where = Classes::Machine)
     {
-        test::DeleteMachineTree(kHtmKey);
-        test::DeleteMachineTree(kClassKey);
-        LinkTest::TearDown();
+        HKEY hive = where == Classes::Machine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+        const std::wstring prefix = where == Classes::Machine ? L"SOFTWARE\\Classes\\" : L"";
+        ASSERT_TRUE(SetDefaultValue(hive, prefix + L".htm", L"PhotavianTestPage"));
+        ASSERT_TRUE(SetDefaultValue(hive, prefix + L"PhotavianTestPage\\shell\\open\\command", command));
     }
-    void RegisterBrowser(const std::wstring& command)
-    {
-        ASSERT_TRUE(test::SetMachineString(kHtmKey, nullptr, L"PhotavianTestPage"));
-        ASSERT_TRUE(test::SetMachineString(L"SOFTWARE\\Classes\\PhotavianTestPage\\shell\\open\\command", nullptr, command));
-    }
+
+    test::RedirectedHives m_hives;
 };
 
 TEST_F(OpenTargetTest, ShellSuccessIsTheAnswer)
 {
     RegisterBrowser(L"\"C:\\Browsers\\Web.exe\" \"%1\"");
-    m_launch.shellStatus = 42;
+    m_launches.AnswerFor(kEulaAddress, 42);
     EXPECT_EQ(42u, CHyperLink::OpenTarget(kEulaAddress));
-    EXPECT_TRUE(m_launch.commandLines.empty());
+    EXPECT_EQ(Opened(), std::vector<std::wstring>{kEulaAddress});
 }
 
 TEST_F(OpenTargetTest, FallsBackToTheBrowserRegisteredForWebPages)
 {
     RegisterBrowser(L"\"C:\\Program Files\\Browsers\\Web.exe\" -url \"%1\"");
-    EXPECT_EQ(33u, CHyperLink::OpenTarget(kEulaAddress));
-    ASSERT_EQ(1u, m_launch.commandLines.size());
-    EXPECT_EQ(std::wstring(L"\"C:\\Program Files\\Browsers\\Web.exe\" -url ") + kEulaAddress, m_launch.commandLines[0]);
+    EXPECT_EQ(test::kPinnedStarted, CHyperLink::OpenTarget(kEulaAddress));
+    ASSERT_EQ(2u, m_launches.Launches().size());
+    const LaunchCall& browser = m_launches.Launches()[1];
+    EXPECT_EQ(browser.file, L"C:\\Program Files\\Browsers\\Web.exe");
+    EXPECT_EQ(browser.parameters, std::wstring(L"-url ") + kEulaAddress);
+    EXPECT_TRUE(browser.directoryNull);
+    EXPECT_EQ(browser.route, LaunchRoute::AsDesktopUser) << "not with the installer's rights";
 
     RegisterBrowser(L"C:\\Browsers\\Web.exe");
-    EXPECT_EQ(33u, CHyperLink::OpenTarget(kEulaAddress));
-    ASSERT_EQ(2u, m_launch.commandLines.size());
-    EXPECT_EQ(std::wstring(L"C:\\Browsers\\Web.exe ") + kEulaAddress, m_launch.commandLines[1]);
+    EXPECT_EQ(test::kPinnedStarted, CHyperLink::OpenTarget(kEulaAddress));
+    ASSERT_EQ(4u, m_launches.Launches().size());
+    EXPECT_EQ(m_launches.Launches()[3].file, L"C:\\Browsers\\Web.exe");
+    EXPECT_EQ(m_launches.Launches()[3].parameters, kEulaAddress);
+}
+
+// Which classes the fallback reads and which route every start takes: an elevated program reads
+// only the machine-wide classes (the user can write the merged root) and starts everything as the
+// desktop's user.
+TEST_F(OpenTargetTest, ElevationChoosesTheClassesAndTheRoute)
+{
+    struct Case {
+        const char* name;
+        bool elevated;
+        bool inMachineClasses;
+        bool inClassesRoot;
+        const wchar_t* browser; // the program started after the shell failed; null: none
+        LaunchRoute route;
+    };
+    const Case cases[] = {
+        {"elevated, machine-wide browser", true, true, false, L"C:\\Machine\\Web.exe", LaunchRoute::AsDesktopUser},
+        {"elevated, the user's own browser only", true, false, true, nullptr, LaunchRoute::AsDesktopUser},
+        {"elevated, both: the machine-wide one", true, true, true, L"C:\\Machine\\Web.exe",
+         LaunchRoute::AsDesktopUser},
+        {"not elevated, the classes root", false, false, true, L"C:\\Root\\Web.exe", LaunchRoute::InThisProcess},
+        {"not elevated, both: the classes root", false, true, true, L"C:\\Root\\Web.exe",
+         LaunchRoute::InThisProcess},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::PinnedLaunches launches(c.elevated);
+        launches.AnswerFor(kEulaAddress, SE_ERR_NOASSOC);
+        ::RegDeleteTreeW(m_hives.Machine(), L"SOFTWARE\\Classes");
+        ::RegDeleteTreeW(m_hives.Classes(), nullptr);
+        if (c.inMachineClasses) {
+            RegisterBrowser(L"\"C:\\Machine\\Web.exe\" \"%1\"", Classes::Machine);
+        }
+        if (c.inClassesRoot) {
+            RegisterBrowser(L"\"C:\\Root\\Web.exe\" \"%1\"", Classes::Root);
+        }
+
+        const UINT_PTR status = CHyperLink::OpenTarget(kEulaAddress);
+
+        EXPECT_EQ(status, c.browser != nullptr ? test::kPinnedStarted : static_cast<UINT_PTR>(SE_ERR_NOASSOC));
+        ASSERT_EQ(launches.Launches().size(), c.browser != nullptr ? 2u : 1u);
+        EXPECT_EQ(launches.Launches()[0].file, kEulaAddress);
+        if (c.browser != nullptr) {
+            EXPECT_EQ(launches.Launches()[1].file, c.browser);
+        }
+        for (const LaunchCall& call : launches.Launches()) {
+            EXPECT_EQ(call.route, c.route) << test::Narrow(call.file);
+        }
+    }
 }
 
 TEST_F(OpenTargetTest, GapsInTheRegistrationReportTheShellStatus)
@@ -585,25 +641,64 @@ TEST_F(OpenTargetTest, GapsInTheRegistrationReportTheShellStatus)
     // No ".htm" class at all.
     EXPECT_EQ(static_cast<UINT_PTR>(SE_ERR_NOASSOC), CHyperLink::OpenTarget(kEulaAddress));
     // A class without an open command.
-    ASSERT_TRUE(test::SetMachineString(kHtmKey, nullptr, L"PhotavianTestPage"));
+    ASSERT_TRUE(test::SetMachineString(L"SOFTWARE\\Classes\\.htm", nullptr, L"PhotavianTestPage"));
     EXPECT_EQ(static_cast<UINT_PTR>(SE_ERR_NOASSOC), CHyperLink::OpenTarget(kEulaAddress));
     // An empty class name.
-    ASSERT_TRUE(test::SetMachineString(kHtmKey, nullptr, L""));
+    ASSERT_TRUE(test::SetMachineString(L"SOFTWARE\\Classes\\.htm", nullptr, L""));
     EXPECT_EQ(static_cast<UINT_PTR>(SE_ERR_NOASSOC), CHyperLink::OpenTarget(kEulaAddress));
     // A command longer than the value buffer.
     RegisterBrowser(L"C:\\" + std::wstring(kBrowserValueChars, L'x') + L".exe \"%1\"");
     EXPECT_EQ(static_cast<UINT_PTR>(SE_ERR_NOASSOC), CHyperLink::OpenTarget(kEulaAddress));
-    EXPECT_TRUE(m_launch.commandLines.empty());
+    // A command whose program has no closing quote.
+    RegisterBrowser(L"\"C:\\Browsers\\Web.exe -url \"%1\"");
+    EXPECT_EQ(static_cast<UINT_PTR>(SE_ERR_NOASSOC), CHyperLink::OpenTarget(kEulaAddress));
+    for (const LaunchCall& call : m_launches.Launches()) {
+        EXPECT_EQ(call.file, kEulaAddress) << "no browser was started";
+    }
 }
 
-TEST_F(OpenTargetTest, RealCommandRunnerReportsStartedAndMissingPrograms)
+// Elevated, and the desktop's shell cannot be asked: nothing is started with this process's
+// rights, the click beeps, and the verbose log says why.
+TEST_F(OpenTargetTest, AFailedDesktopRouteStartsNothingAndSaysWhy)
+{
+    RegisterBrowser(L"\"C:\\Browsers\\Web.exe\" \"%1\"");
+    m_launches.Answer(kLaunchRefused);
+    m_launches.AnswerFor(kEulaAddress, kLaunchRefused);
+    test::ScratchFolder folder(L"link_trace");
+    const std::wstring log = folder / L"verbose.log";
+    ASSERT_TRUE(OpenTrace(log.c_str()));
+    HWND hwnd = AddStatic(L"Photavian EULA", SS_LEFT, 10, 10, 200, 20);
+    CHyperLink link;
+    ASSERT_TRUE(link.SubclassWindow(hwnd));
+    link.SetTarget(kEulaAddress);
+
+    Click(hwnd);
+    CloseTrace();
+
+    EXPECT_EQ(m_beeps, std::vector<UINT>{MB_ICONEXCLAMATION});
+    ASSERT_EQ(m_launches.Launches().size(), 2u) << "the address, then the registered browser";
+    for (const LaunchCall& call : m_launches.Launches()) {
+        EXPECT_EQ(call.route, LaunchRoute::AsDesktopUser) << test::Narrow(call.file);
+    }
+    const std::string written = test::ReadFileBytes(log);
+    EXPECT_NE(written.find("not started: \"https://www.photavian.example/eula.html\"; this process is elevated"),
+              std::string::npos)
+        << written;
+    EXPECT_NE(written.find("not started: \"C:\\Browsers\\Web.exe\""), std::string::npos) << written;
+}
+
+// The real routes, nothing pinned: a program is started by each, a missing one is reported.
+TEST(LaunchRoutes, RealRoutesStartAProgramAndReportAMissingOne)
 {
     wchar_t system[MAX_PATH] = {};
     ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
-    std::wstring started = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit 0";
-    EXPECT_GT(m_seams.Saved().runCommandLine(started.data()), 32u);
-    std::wstring missing = L"\"C:\\no such folder\\browser.exe\" https://x.example/";
-    EXPECT_LE(m_seams.Saved().runCommandLine(missing.data()), 32u);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    for (LaunchRoute route : {LaunchRoute::InThisProcess, LaunchRoute::AsDesktopUser}) {
+        SCOPED_TRACE(route == LaunchRoute::InThisProcess ? "in this process" : "as the desktop's user");
+        EXPECT_GT(LaunchSeam()(route, {nullptr, cmd.c_str(), L"/c exit 0", nullptr}), 32u);
+        EXPECT_LE(LaunchSeam()(route, {nullptr, L"C:\\no such folder\\browser.exe", L"https://x.example/", nullptr}),
+                  32u);
+    }
 }
 
 TEST_F(OpenTargetTest, ClickThroughTheFallbackMarksTheLinkFollowed)
@@ -614,8 +709,8 @@ TEST_F(OpenTargetTest, ClickThroughTheFallbackMarksTheLinkFollowed)
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     link.SetTarget(kEulaAddress);
     Click(hwnd);
-    ASSERT_EQ(1u, m_launch.commandLines.size());
-    EXPECT_TRUE(m_launch.beeps.empty());
+    EXPECT_EQ(Opened(), (std::vector<std::wstring>{kEulaAddress, L"C:\\Browsers\\Web.exe"}));
+    EXPECT_TRUE(m_beeps.empty());
     EXPECT_EQ(RGB(85, 26, 139), ColoursOf(hwnd).text);
 }
 

@@ -32,7 +32,7 @@ protected:
         }
     }
 
-    HWND List() { return m_wizard.Sheet().m_hAssocList; }
+    HWND List() { return m_wizard.Sheet().AssocList(); }
 
     // The record the Next handler of the ready page would pass to the run now.
     std::unique_ptr<InstallOptions> Choices()
@@ -186,27 +186,11 @@ TEST_F(ReadyPage, NextWhileTheViewerRunsIsRefusedAndInstallsNothing)
 
 // The sheet's buttons and the status line as they stood when the run showed its message.
 struct DuringTheRun {
-    HWND sheet = nullptr;
-    HWND installing = nullptr;
-    int calls = 0;
-    std::wstring text;
     bool back = true;
     bool next = true;
     bool cancel = true;
     bool installingVisible = false;
 };
-DuringTheRun g_during;
-
-int RecordDuringTheRun(HWND, const wchar_t* text, const wchar_t*, UINT)
-{
-    ++g_during.calls;
-    g_during.text = text;
-    g_during.back = ::IsWindowEnabled(::GetDlgItem(g_during.sheet, kBackButtonId)) != FALSE;
-    g_during.next = ::IsWindowEnabled(::GetDlgItem(g_during.sheet, kNextButtonId)) != FALSE;
-    g_during.cancel = ::IsWindowEnabled(::GetDlgItem(g_during.sheet, IDCANCEL)) != FALSE;
-    g_during.installingVisible = ::IsWindowVisible(g_during.installing) != FALSE;
-    return IDOK;
-}
 
 TEST_F(ReadyPage, AFailedRunLocksTheButtonsThenShowsTheWelcomePageAgain)
 {
@@ -219,20 +203,23 @@ TEST_F(ReadyPage, AFailedRunLocksTheButtonsThenShowsTheWelcomePageAgain)
     m_wizard.Click(kNextButtonId);
     ASSERT_EQ(m_wizard.CurrentIndex(), kReadyPosition);
 
-    g_during = DuringTheRun{};
-    g_during.sheet = m_wizard.Window();
-    g_during.installing = m_wizard.Item(kReadyPosition, IDC_INSTALLING);
-    {
-        ScopedOverride pin(Seams().messageBox, RecordDuringTheRun);
-        m_wizard.Click(kNextButtonId);
-    }
+    DuringTheRun during;
+    m_boxes.Clear();
+    m_boxes.WhileShown([&](const MessageBoxCall&) {
+        during.back = m_wizard.IsEnabled(kBackButtonId);
+        during.next = m_wizard.IsEnabled(kNextButtonId);
+        during.cancel = m_wizard.IsEnabled(IDCANCEL);
+        during.installingVisible = ::IsWindowVisible(m_wizard.Item(kReadyPosition, IDC_INSTALLING)) != FALSE;
+    });
+    m_wizard.Click(kNextButtonId);
+    m_boxes.WhileShown(nullptr);
 
-    ASSERT_EQ(g_during.calls, 1);
-    EXPECT_EQ(g_during.text, ResourceString(IDS_CREATE_DEST_FAILED));
-    EXPECT_FALSE(g_during.back);
-    EXPECT_FALSE(g_during.next);
-    EXPECT_FALSE(g_during.cancel);
-    EXPECT_TRUE(g_during.installingVisible) << "painted before the run";
+    ASSERT_EQ(m_boxes.Calls().size(), 1u);
+    EXPECT_EQ(m_boxes.Calls()[0].text, ResourceString(IDS_CREATE_DEST_FAILED));
+    EXPECT_FALSE(during.back);
+    EXPECT_FALSE(during.next);
+    EXPECT_FALSE(during.cancel);
+    EXPECT_TRUE(during.installingVisible) << "painted before the run";
 
     EXPECT_EQ(m_wizard.CurrentIndex(), kWelcomePosition);
     EXPECT_FALSE(m_wizard.IsEnabled(kBackButtonId)) << "the welcome page disables Back again";

@@ -2,7 +2,7 @@
 // excluded pages, and the questions before the wizard is left.
 #include "gdi_objects.h"
 #include "message_pump.h"
-#include "pinned_finish_actions.h"
+#include "pinned_launches.h"
 #include "wizard_harness.h"
 
 #include "wizard/associations_page.h"
@@ -63,7 +63,7 @@ TEST_F(SheetFrame, OpensOnTheWelcomePageWithCaptionExitLabelAndIcon)
     EXPECT_EQ(m_wizard.CurrentIndex(), 0);
     EXPECT_EQ(m_wizard.Sheet().GetActiveIndex(), 0);
     EXPECT_EQ(WindowText(m_wizard.Window()), L"Photavian 64-bit Setup");
-    EXPECT_STREQ(m_wizard.Sheet().m_szCaption, L"Photavian 64-bit Setup");
+    EXPECT_STREQ(m_wizard.Sheet().Caption(), L"Photavian 64-bit Setup");
     EXPECT_EQ(m_wizard.ButtonText(IDCANCEL), L"&Exit");
     Buttons buttons = ButtonStates();
     EXPECT_FALSE(buttons.back);
@@ -104,27 +104,27 @@ TEST_F(SheetFrame, NextAndBackMoveOnePageAtATimeAndKeepTheCaption)
 TEST_F(SheetFrame, SharedControlsAreBoundToTheirPages)
 {
     CWizPropertySheet& sheet = m_wizard.Sheet();
-    EXPECT_EQ(sheet.m_linkEula.GetSafeHwnd(), m_wizard.Item(0, IDC_EULA_LINK));
-    EXPECT_EQ(sheet.m_linkEula.GetUnderlineMode(), CHyperLink::kUnderlineAlways);
-    EXPECT_STREQ(sheet.m_linkEula.GetTarget(), L"https://photavian.example/eula.html");
-    EXPECT_EQ(sheet.m_staticInstalling.GetSafeHwnd(), nullptr) << "the ready page does not exist yet";
+    EXPECT_EQ(sheet.EulaLink().GetSafeHwnd(), m_wizard.Item(0, IDC_EULA_LINK));
+    EXPECT_EQ(sheet.EulaLink().GetUnderlineMode(), CHyperLink::kUnderlineAlways);
+    EXPECT_STREQ(sheet.EulaLink().GetTarget(), L"https://photavian.example/eula.html");
+    EXPECT_EQ(sheet.InstallingStatic().GetSafeHwnd(), nullptr) << "the ready page does not exist yet";
 
     m_wizard.ShowPage(3);
     ASSERT_EQ(m_wizard.CurrentIndex(), 3);
     HWND installing = m_wizard.Item(3, IDC_INSTALLING);
-    EXPECT_EQ(sheet.m_staticInstalling.GetSafeHwnd(), installing);
+    EXPECT_EQ(sheet.InstallingStatic().GetSafeHwnd(), installing);
     EXPECT_FALSE(::IsWindowVisible(installing)) << "hidden until an installation starts";
-    EXPECT_EQ(sheet.m_staticInstalling.GetTextColor(), RGB(255, 0, 0));
+    EXPECT_EQ(sheet.InstallingStatic().GetTextColor(), RGB(255, 0, 0));
     LOGFONTW font{};
-    ASSERT_NE(::GetObjectW(sheet.m_staticInstalling.GetPaintFont(), sizeof(font), &font), 0);
+    ASSERT_NE(::GetObjectW(sheet.InstallingStatic().GetPaintFont(), sizeof(font), &font), 0);
     EXPECT_STREQ(font.lfFaceName, L"Arial");
     EXPECT_EQ(font.lfWeight, FW_BOLD);
-    EXPECT_EQ(font.lfHeight, ::MulDiv(18, ScreenDpiX(m_wizard.Window()), 96));
+    EXPECT_EQ(font.lfHeight, 18) << "the title height at the pinned screen's DPI";
 
     // Leaving and coming back binds nothing twice: the same windows stay attached.
     m_wizard.ShowPage(0);
-    EXPECT_EQ(sheet.m_linkEula.GetSafeHwnd(), m_wizard.Item(0, IDC_EULA_LINK));
-    EXPECT_EQ(sheet.m_staticInstalling.GetSafeHwnd(), installing);
+    EXPECT_EQ(sheet.EulaLink().GetSafeHwnd(), m_wizard.Item(0, IDC_EULA_LINK));
+    EXPECT_EQ(sheet.InstallingStatic().GetSafeHwnd(), installing);
 }
 
 LOGFONTW DescriptionOf(HFONT font)
@@ -157,11 +157,11 @@ TEST_F(SheetFrame, FollowsEachChangeOfDpi)
     m_wizard.ShowPage(kFinishPosition);
     ASSERT_EQ(m_wizard.CurrentIndex(), kFinishPosition);
     CWizPropertySheet& sheet = m_wizard.Sheet();
-    ASSERT_EQ(sheet.Dpi(), 96) << "this prefix's screen";
+    ASSERT_EQ(sheet.Dpi(), kBaseDpi) << "the pinned screen";
     const LOGFONTW dialogFont = DescriptionOf(
         reinterpret_cast<HFONT>(::SendMessageW(m_wizard.Page(kWelcomePosition).GetSafeHwnd(), WM_GETFONT, 0, 0)));
     HWND link = m_wizard.Item(kWelcomePosition, IDC_EULA_LINK);
-    HWND list = sheet.m_hAssocList;
+    HWND list = sheet.AssocList();
     ASSERT_NE(list, nullptr);
     RECT start{};
     ::GetWindowRect(m_wizard.Window(), &start);
@@ -193,21 +193,21 @@ TEST_F(SheetFrame, FollowsEachChangeOfDpi)
         EXPECT_EQ(FontOf(kReadyPosition, IDC_READY_TITLE), sheet.TitleFont());
         EXPECT_EQ(FontOf(kFinishPosition, IDC_FINISH_TITLE), sheet.TitleFont());
 
-        const LOGFONTW status = DescriptionOf(sheet.m_staticInstalling.GetPaintFont());
+        const LOGFONTW status = DescriptionOf(sheet.InstallingStatic().GetPaintFont());
         EXPECT_EQ(status.lfHeight, titleHeight);
         EXPECT_EQ(status.lfWeight, FW_BOLD);
         EXPECT_STREQ(status.lfFaceName, L"Arial");
 
         // The link keeps the dialog's face, at the new scale, underlined, and fits its text again.
-        EXPECT_EQ(FontOf(kWelcomePosition, IDC_EULA_LINK), sheet.m_linkEula.GetUnderlinedFont());
-        const LOGFONTW underlined = DescriptionOf(sheet.m_linkEula.GetUnderlinedFont());
+        EXPECT_EQ(FontOf(kWelcomePosition, IDC_EULA_LINK), sheet.EulaLink().GetUnderlinedFont());
+        const LOGFONTW underlined = DescriptionOf(sheet.EulaLink().GetUnderlinedFont());
         EXPECT_EQ(underlined.lfHeight, ::MulDiv(dialogFont.lfHeight, c.dpi, 96));
         EXPECT_STREQ(underlined.lfFaceName, dialogFont.lfFaceName);
         EXPECT_TRUE(underlined.lfUnderline);
-        EXPECT_EQ(DescriptionOf(sheet.m_linkEula.GetPlainFont()).lfHeight, underlined.lfHeight);
+        EXPECT_EQ(DescriptionOf(sheet.EulaLink().GetPlainFont()).lfHeight, underlined.lfHeight);
         {
             WindowDc dc(link);
-            SelectedObject font(dc.get(), sheet.m_linkEula.GetUnderlinedFont());
+            SelectedObject font(dc.get(), sheet.EulaLink().GetUnderlinedFont());
             SIZE extent{};
             ASSERT_TRUE(::GetTextExtentPoint32W(dc.get(), L"Photavian EULA", 14, &extent));
             RECT client{};
@@ -233,7 +233,7 @@ TEST_F(SheetFrame, FollowsEachChangeOfDpi)
     // every arrival).
     changeTo(144);
     m_wizard.ShowPage(kReadyPosition);
-    EXPECT_EQ(DescriptionOf(sheet.m_staticInstalling.GetPaintFont()).lfHeight, ::MulDiv(18, 144, 96));
+    EXPECT_EQ(DescriptionOf(sheet.InstallingStatic().GetPaintFont()).lfHeight, ::MulDiv(18, 144, 96));
     changeTo(96);
 
     const DWORD before = GdiObjectCount();
@@ -312,7 +312,7 @@ TEST_F(SheetFrame, FinishPageOffersOnlyDoneWithBothActionsTicked)
 
     // Done runs the finish actions (the FAQ page, and the viewer where a run installed it) and
     // ends the wizard without a question.
-    CopyTextCut(m_wizard.Sheet().m_szInstalledFolder, L"C:\\Installed\\");
+    m_wizard.Sheet().SetInstalledFolder(L"C:\\Installed\\");
     m_wizard.Click(IDCANCEL);
     EXPECT_TRUE(m_wizard.Ended());
     EXPECT_TRUE(m_boxes.Calls().empty());

@@ -1,10 +1,11 @@
 // The wizard under test: the real sheet and its five pages, created without a modal loop so that a
 // test drives it step by step with the platform's own messages; and message boxes answered by
-// the test.
+// the test (support/pinned_message_boxes.h).
 #pragma once
 
 #include "base/scoped_override.h"
 #include "platform/probes.h"
+#include "support/pinned_message_boxes.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
 #include "wizard/wizard_pages.h"
@@ -23,35 +24,9 @@ inline std::wstring WindowText(HWND hwnd)
     return text;
 }
 
-struct MessageBoxCall {
-    HWND owner;
-    std::wstring text;
-    std::wstring caption;
-    UINT type;
-};
-
-// Every message box shown while this object lives is recorded and answered with Answer().
-class PinnedMessageBoxes {
-public:
-    explicit PinnedMessageBoxes(int answer = IDOK);
-    ~PinnedMessageBoxes();
-    PinnedMessageBoxes(const PinnedMessageBoxes&) = delete;
-    PinnedMessageBoxes& operator=(const PinnedMessageBoxes&) = delete;
-
-    void Answer(int answer) { m_answer = answer; }
-    const std::vector<MessageBoxCall>& Calls() const { return m_calls; }
-    void Clear() { m_calls.clear(); }
-
-private:
-    static int Show(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
-
-    int m_answer;
-    std::vector<MessageBoxCall> m_calls;
-    ScopedOverride<decltype(PlatformSeams::messageBox)> m_pin{Seams().messageBox, Show};
-};
-
-// The wizard as start-up builds it (title font at 96 DPI, the five pages in order), shown
-// modelessly.
+// The wizard as start-up builds it on a screen of kBaseDpi (the title font, the five pages in
+// order), shown modelessly. The screen's DPI is pinned: the wizard looks the same whatever the
+// prefix's screen says.
 class WizardUnderTest {
 public:
     WizardUnderTest();
@@ -88,36 +63,16 @@ public:
     void ShowPage(int position);
 
 private:
+    static int ScreenAtBaseDpi(HWND) { return kBaseDpi; }
+
+    ScopedOverride<decltype(PlatformSeams::screenDpiX)> m_screenDpi{Seams().screenDpiX, ScreenAtBaseDpi};
     CWizPropertySheet m_sheet;
     CWizardPages m_pages{m_sheet};
 };
 
-inline PinnedMessageBoxes*& CurrentPinnedMessageBoxes()
-{
-    static PinnedMessageBoxes* current = nullptr;
-    return current;
-}
-
-inline PinnedMessageBoxes::PinnedMessageBoxes(int answer) : m_answer(answer)
-{
-    CurrentPinnedMessageBoxes() = this;
-}
-
-inline PinnedMessageBoxes::~PinnedMessageBoxes()
-{
-    CurrentPinnedMessageBoxes() = nullptr;
-}
-
-inline int PinnedMessageBoxes::Show(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
-{
-    PinnedMessageBoxes* self = CurrentPinnedMessageBoxes();
-    self->m_calls.push_back({owner, text, caption, type});
-    return self->m_answer;
-}
-
 inline WizardUnderTest::WizardUnderTest()
 {
-    m_sheet.CreateTitleFont(96);
+    m_sheet.CreateTitleFont(kBaseDpi);
 }
 
 inline WizardUnderTest::~WizardUnderTest()
