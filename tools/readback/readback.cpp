@@ -2,7 +2,9 @@
 // on: a registry key tree, the product's file classes, the shortcuts under a folder and a
 // settings file. Output is UTF-8 on standard output.
 //
-//   ph-readback reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted
+//   ph-readback reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted;
+//                                                with --pack, keys of many values (one per file
+//                                                type) show several values to a line
 //   ph-readback registry                          every key tree the registration writes, as reg
 //                                                shows it, and the store-application marks present
 //   ph-readback classes [PROGID]                  PROGID.* classes (default: the product's), the
@@ -247,10 +249,14 @@ std::wstring ValueName(const Value& v)
     return v.name.empty() ? L"@" : Quoted(v.name);
 }
 
-void DumpKey(HKEY key, const std::wstring& path, bool pack)
+// Keys with at least this many values are packed with --pack.
+constexpr std::size_t kPackedValues = 16;
+
+void DumpKey(HKEY key, const std::wstring& path, bool packWide)
 {
     Line(L"[" + path + L"]");
     std::vector<Value> values = Values(key);
+    const bool pack = packWide && values.size() >= kPackedValues;
     std::wstring packed;
     int inLine = 0;
     for (const Value& v : values) {
@@ -280,7 +286,7 @@ void DumpKey(HKEY key, const std::wstring& path, bool pack)
     for (const std::wstring& name : SubkeyNames(key)) {
         UniqueRegKey sub;
         if (::RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, sub.put()) == ERROR_SUCCESS) {
-            DumpKey(sub.get(), path + L"\\" + name, pack);
+            DumpKey(sub.get(), path + L"\\" + name, packWide);
         } else {
             Line(L"[" + path + L"\\" + name + L"] (cannot be opened)");
         }
@@ -446,13 +452,7 @@ int RegistryCommand(const std::vector<std::wstring>& args)
         return 1;
     }
     for (const ProductKey& tree : trees) {
-        // The tree that holds the capability entries, one value per extension, is packed.
-        bool pack = IsSameOrBelow(ph::kFileAssociationsKey, tree.path);
-        std::vector<std::wstring> reg = {HiveName(tree.hive) + L"\\" + tree.path};
-        if (pack) {
-            reg.insert(reg.begin(), L"--pack");
-        }
-        RegCommand(reg);
+        RegCommand({L"--pack", HiveName(tree.hive) + L"\\" + tree.path});
     }
     std::vector<std::wstring> marks = StoreApplicationMarkKeys();
     std::size_t present = 0;
