@@ -1,9 +1,8 @@
 // The benchmark program, run under Wine by bench/run-bench.sh (never by ctest): times installers
-// and floors with their peak memory, times the steps of one installation, writes the peer
-// installer's generated lists and the synthetic payloads.
+// and floors with their peak memory, the phases of the real setup program's runs from their
+// verbose logs, writes the peer installer's generated lists and the synthetic payloads.
 //
 //   install_bench.exe jobs FILE                      the job file's runs (see RunJobs)
-//   install_bench.exe phases OUT SWITCHES            one installation step by step (see RunPhases)
 //   install_bench.exe peer-script FOLDER SWITCHES    registry.nsh and shortcuts.nsh for the peer
 //   install_bench.exe payload large|wide N ZIP       a synthetic payload
 //   install_bench.exe embed PROGRAM ZIP COPY         COPY: PROGRAM carrying ZIP as its payload
@@ -45,6 +44,8 @@ using namespace ph::test;
 
 // The children start here, so that a log they write stays out of the way.
 constexpr wchar_t kStartFolder[] = L"C:\\ph_bench_start";
+// The verbose log of a logged run (no blank and no slash: the switch takes it as it is).
+constexpr wchar_t kRunLog[] = L"C:\\ph_bench_start\\bench-run.log";
 
 constexpr double kMb = 1024.0 * 1024.0;
 
@@ -70,7 +71,18 @@ struct Measured {
     double peakWorkingSetMb = 0;
     double peakPrivateMb = 0;
     DWORD exitCode = 0;
+    FILETIME started{}; // local time, as the setup program's log stamps its lines
+    FILETIME ended{};
 };
+
+FILETIME LocalNow()
+{
+    FILETIME now{};
+    FILETIME local{};
+    ::GetSystemTimePreciseAsFileTime(&now);
+    ::FileTimeToLocalFileTime(&now, &local);
+    return local;
+}
 
 // Runs commandLine to its end. With sampleMemory, the peak working set and private bytes are
 // sampled every millisecond while it runs: Wine keeps no peak of private bytes (it reports the
@@ -84,6 +96,7 @@ bool MeasureProcess(const std::wstring& commandLine, bool sampleMemory, Measured
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
+    result.started = LocalNow();
     double start = Now();
     if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, kStartFolder, &startup, &info)
         == FALSE) {
@@ -102,6 +115,7 @@ bool MeasureProcess(const std::wstring& commandLine, bool sampleMemory, Measured
         }
     }
     result.seconds = Now() - start;
+    result.ended = LocalNow();
     ::GetExitCodeProcess(process.get(), &result.exitCode);
     result.peakWorkingSetMb = static_cast<double>(peakWorkingSet) / kMb;
     result.peakPrivateMb = static_cast<double>(peakPrivate) / kMb;
@@ -173,19 +187,17 @@ int RunJobs(const std::wstring& jobFile)
             resets.push_back(Expand(Widen(rest)));
             continue;
         }
-        if (verb != "run" && verb != "memory" && verb != "phases") {
+        if (verb != "run" && verb != "memory" && verb != "logged") {
             continue;
         }
         auto [label, command] = SplitWord(rest);
         for (const std::wstring& path : resets) {
             RemoveTree(path);
         }
-        std::wstring phaseFile = std::wstring(kStartFolder) + L"\\phases.txt";
         std::wstring commandLine = Widen(command);
-        if (verb == "phases") {
-            ::DeleteFileW(phaseFile.c_str());
-            auto [exe, switches] = SplitWord(command);
-            commandLine = L"\"" + Widen(exe) + L"\" phases \"" + phaseFile + L"\" " + Widen(switches);
+        if (verb == "logged") {
+            ::DeleteFileW(kRunLog);
+            commandLine += std::wstring(L" /log=") + kRunLog;
         }
         Measured measured;
         bool sampled = verb == "memory";
@@ -195,10 +207,14 @@ int RunJobs(const std::wstring& jobFile)
             continue;
         }
         PrintResult(label, sampled ? "memory" : "total", measured);
-        if (verb == "phases") {
-            UniqueStdioFile phases(::_wfopen(phaseFile.c_str(), L"rb"));
-            while (phases && std::fgets(buffer, sizeof(buffer), phases.get()) != nullptr) {
-                std::printf("%s phase %s", label.c_str(), buffer);
+        if (verb == "logged") {
+            Phases phases;
+            if (PhasesFromLog(ReadFileBytes(kRunLog), measured.started, measured.ended, phases)) {
+                for (const auto& [name, seconds] : phases) {
+                    std::printf("%s phase %s %.6f\n", label.c_str(), name.c_str(), seconds);
+                }
+            } else {
+                std::printf("%s no-log\n", label.c_str());
             }
         }
         std::fflush(stdout);
@@ -215,16 +231,13 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         args.push_back(Widen(argv[i]));
     }
-    // phases and peer-script take the installation's switches from the rest of the command line,
-    // where the switch parser finds them as it finds them in the setup program's.
+    // peer-script takes the installation's switches from the rest of the command line, where the
+    // switch parser finds them as it finds them in the setup program's.
     auto is = [&args](std::size_t count, const wchar_t* command) {
         return args.size() >= count && args[0] == command;
     };
     if (is(2, L"jobs")) {
         return RunJobs(args[1]);
-    }
-    if (is(2, L"phases")) {
-        return RunPhases(args[1]);
     }
     if (is(2, L"peer-script")) {
         return WritePeerScript(args[1]);
@@ -238,7 +251,7 @@ int main(int argc, char** argv)
     if (is(4, L"embed")) {
         return Embed(args[1], args[2], args[3]);
     }
-    std::fprintf(stderr, "usage: install_bench.exe jobs FILE | phases OUT | peer-script FOLDER | "
+    std::fprintf(stderr, "usage: install_bench.exe jobs FILE | peer-script FOLDER | "
                          "payload large|wide N ZIP | embed PROGRAM ZIP COPY | read-payload\n");
     return 2;
 }

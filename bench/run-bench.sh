@@ -5,15 +5,18 @@
 #                 same payload (built here with Debian's makensis), with two floors beside them (a
 #                 program that only starts and ends, one that only asks the display probe); each
 #                 in its own warm Wine prefix, interleaved round by round; per-round ratios with
-#                 median and quartiles, the medians, and our phases
-#   --baseline    another build's setup program timed in a prefix of its own in the same rounds
-#                 (and, with --baseline-bench, that build's install_bench.exe for its phases)
+#                 median and quartiles, the medians, our phases and the start-up profile
+#   phases        the real setup program run once more in each round with "/log=": its verbose log
+#                 stamps the line of each step, which gives the phases (bench/log_phases.cpp); the
+#                 run without the log is the one compared
+#   --baseline    another build's setup program timed in a prefix of its own in the same rounds,
+#                 its phases read from its own log in the same way
 #   --scale       a large (over 256 MB) and a wide (2,000 and 20,000 entries) synthetic payload:
 #                 extraction throughput beside Linux's unzip of the same archive on the same disk,
 #                 total time, peak working set and peak private bytes
 #
-#   bench/run-bench.sh [--rounds N] [--repeat K] [--baseline SETUP.exe]
-#                      [--baseline-bench INSTALL_BENCH.exe] [--scale] [--scale-rounds N] [--no-build]
+#   bench/run-bench.sh [--rounds N] [--repeat K] [--baseline SETUP.exe] [--scale] [--scale-rounds N]
+#                      [--no-build]
 #
 # Each round runs every program K times (3) and keeps its best time, which sheds most of what the
 # other work on a shared machine adds. The machines are noisy: read the ratios of one run, not
@@ -21,21 +24,20 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${PHOTAVIAN_BUILD_DIR:-$top/build}
-root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
+. "$top/tools/wine-env.sh"
+. "$top/tools/main-job-switches.sh"
 
 rounds=15
 repeat=3
 scale=0
 scale_rounds=3
 baseline=""
-baseline_bench=""
 build_first=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds=$2; shift 2 ;;
     --repeat) repeat=$2; shift 2 ;;
     --baseline) baseline=$(realpath "$2"); shift 2 ;;
-    --baseline-bench) baseline_bench=$(realpath "$2"); shift 2 ;;
     --scale) scale=1; shift ;;
     --scale-rounds) scale_rounds=$2; shift 2 ;;
     --no-build) build_first=0; shift ;;
@@ -55,15 +57,15 @@ mkdir -p "$work"
 results=$work/results.txt
 : >"$results"
 
-# The switches of the main job: shortcuts, folder verb, the image types associated, into the
-# default folder (so both settings files are written).
-switches="/silent /desktop=1 /thumbs=1 /group=1 /assoc=1"
-destination='C:\Program Files\Photavian'
+# The main job's installation (tools/main-job-switches.sh): shortcuts, folder verb, the image
+# types associated, into the default folder (so both settings files are written).
+switches="${main_job_switches[*]}"
+destination=$main_job_destination
 resets="reset $destination
 reset %APPDATA%\\Photavian"
 
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-prefix_dir() { printf '%s/prefixes/bench-%s' "$root" "$1"; }
+prefix_dir() { wine_prefix "bench-$1"; }
 in_prefix() {
   local name=$1; shift
   PHOTAVIAN_PREFIX="bench-$name" PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$@"
@@ -73,14 +75,14 @@ in_prefix() {
 servers=()
 stop_servers() {
   for name in "${servers[@]}"; do
-    WINEPREFIX=$(prefix_dir "$name") wineserver -k 2>/dev/null || true
+    wine_server "$(prefix_dir "$name")" -k 2>/dev/null || true
   done
 }
 trap stop_servers EXIT
 fresh_prefix() {
   PHOTAVIAN_PREFIX="bench-$1" PHOTAVIAN_KEEP_PREFIX=0 "$top/tools/wine-run.sh" "$build/bench/floor_start.exe"
-  WINEPREFIX=$(prefix_dir "$1") wineserver -k 2>/dev/null || true
-  WINEPREFIX=$(prefix_dir "$1") wineserver -p
+  wine_server "$(prefix_dir "$1")" -k 2>/dev/null || true
+  wine_server "$(prefix_dir "$1")" -p
   servers+=("$1")
 }
 
@@ -140,13 +142,8 @@ snapshot() {
      find . -type f -printf '%P %s %TY-%Tm-%Td %TH:%TM:%.2TS\n') | sort \
     | awk 'NR == FNR { payload[$0] = 1; next } /\/$/ || ($1 in payload) { print; next } { print $1, $2 }' \
         <(zipinfo -1 "$payload_zip") -
-  in_prefix "$name" "$build/tools/readback/ph-readback.exe" classes Photavian
-  for key in 'HKLM\SOFTWARE\Classes\Photavian' 'HKLM\SOFTWARE\Photavian' \
-             'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Photavian64' \
-             'HKCR\Applications\ph_tav64.exe' 'HKLM\SOFTWARE\Classes\Directory\shell\Browse with &Photavian' \
-             'HKLM\SOFTWARE\Classes\Drive\shell\Browse with &Photavian'; do
-    in_prefix "$name" "$build/tools/readback/ph-readback.exe" reg "$key"
-  done
+  in_prefix "$name" "$build/tools/readback/ph-readback.exe" classes
+  in_prefix "$name" "$build/tools/readback/ph-readback.exe" registry
   in_prefix "$name" "$build/tools/readback/ph-readback.exe" lnk shell:desktop 'shell:programs\Photavian'
   # The settings files' keys; their layout (line breaks between sections) is each installer's own.
   in_prefix "$name" "$build/tools/readback/ph-readback.exe" ini "$destination\\ph_tav64.ini" \
@@ -168,19 +165,18 @@ check_same_work() {
 echo "== Side by side: $rounds rounds, best of $repeat runs each"
 # The runs of a job, each repeated.
 repeated() { printf '%s\n' "$1" | awk -v k="$repeat" '/^reset / { print; next } { for (i = 0; i < k; i++) print }'; }
+# Each setup program runs as it ships ("run", the time compared) and once more with its verbose
+# log ("logged", for the phases).
 ours_jobs="$resets
 run floor-start $(winpath "$build/bench/floor_start.exe")
 run floor-probe $(winpath "$build/bench/floor_probe.exe")
-run floor-imports $(winpath "$build/bench/floor_imports.exe")
 run ours \"$(winpath "$setup_exe")\" $switches
-phases phases $(winpath "$bench_exe") $switches
-phases phases-one-apartment $(winpath "$bench_exe") $switches --one-apartment --unit-costs"
+logged ours-logged \"$(winpath "$setup_exe")\" $switches"
 peer_jobs="$resets
 run nsis \"$(winpath "$peer/peer-setup.exe")\""
 base_jobs="$resets
-run base \"$(winpath "${baseline:-none}")\" $switches"
-[ -z "$baseline_bench" ] || base_jobs="$base_jobs
-phases base-phases $(winpath "$baseline_bench") $switches"
+run base \"$(winpath "${baseline:-none}")\" $switches
+logged base-logged \"$(winpath "${baseline:-none}")\" $switches"
 
 # Round 0 warms each prefix up (a first run pays for what Wine sets up once) and is not counted;
 # what it left is compared. The peak memory is sampled in runs of its own after the rounds.
@@ -192,7 +188,8 @@ for round in $(seq 0 "$rounds"); do
       ours)
         run_jobs ours "$round" "$(repeated "$ours_jobs")"
         for _ in $(seq "$repeat"); do
-          in_prefix ours "$build/bench/dll_load_costs.exe" | tr -d '\r' | sed "s/^/$round dll-loads phase /" >>"$results"
+          in_prefix ours "$build/bench/dll_load_costs.exe" "$(winpath "$setup_exe")" | tr -d '\r' \
+            | sed "s/^/$round dll-loads phase /" >>"$results"
         done
         ;;
       peer) run_jobs peer "$round" "$(repeated "$peer_jobs")" ;;
@@ -201,13 +198,17 @@ for round in $(seq 0 "$rounds"); do
   done
   [ "$round" != 0 ] || check_same_work
 done
-memory_jobs() { printf '%s\n' "$1" | sed -E '/^phases /d; s/^run /memory /'; }
+memory_jobs() { printf '%s\n' "$1" | sed -E '/^logged /d; s/^run /memory /'; }
 run_jobs ours 0 "$(memory_jobs "$ours_jobs")"
 run_jobs peer 0 "$(memory_jobs "$peer_jobs")"
 [ -z "$baseline" ] || run_jobs base 0 "$(memory_jobs "$base_jobs")"
 if grep -qE ' (total|memory) [0-9.]+ [0-9.]+ [0-9.]+ [1-9]' "$results"; then
   echo "   some runs failed (non-zero exit code):"
   grep -E ' (total|memory) [0-9.]+ [0-9.]+ [0-9.]+ [1-9]' "$results" | head -5
+fi
+if grep -q ' no-log$' "$results"; then
+  echo "   some logged runs left no phases (no verbose log, or none with time stamps):"
+  grep ' no-log$' "$results" | head -5
 fi
 
 # Median and quartiles (linear between ranks) of the numbers on standard input.
@@ -233,10 +234,11 @@ row "ours / NSIS" "$(per_round_ratio ours nsis 2 | quartiles)"
 row "ours / floor (start, end)" "$(per_round_ratio ours floor-start 2 | quartiles)"
 row "ours / floor (display probe)" "$(per_round_ratio ours floor-probe 2 | quartiles)"
 row "NSIS / floor (display probe)" "$(per_round_ratio nsis floor-probe 2 | quartiles)"
+row "ours with log / ours" "$(per_round_ratio ours-logged ours 2 | quartiles)"
 [ -z "$baseline" ] || row "ours / baseline" "$(per_round_ratio ours base 2 | quartiles)"
 echo
 echo "   median of each          seconds  peak working set MB  peak private MB"
-for label in ours nsis floor-start floor-probe floor-imports phases ${baseline:+base}; do
+for label in ours ours-logged nsis floor-start floor-probe ${baseline:+base base-logged}; do
   printf '   %-20s %10s %20s %16s\n' "$label" \
     "$(totals "$label" 2 | awk '{ print $2 }' | quartiles | cut -d' ' -f1)" \
     "$(totals "$label" 3 | awk '{ print $2 }' | quartiles | cut -d' ' -f1)" \
@@ -251,35 +253,29 @@ phase_ratio() {
   join <(phase_values "$1" "$3" | sort -k1,1) <(phase_values "$2" "$3" | sort -k1,1) | awk '$3 > 0 { print $2 / $3 }' \
     | median
 }
-echo "   our phases: install_bench.exe phases, the calls of the silent run in its order, each timed;"
-echo "   one apartment: the same with one COM apartment held around all shortcuts"
-printf '   %-20s %9s %7s %11s %9s' phase "median s" share "1 apartm. s" "1 ap./now"
-[ -z "$baseline_bench" ] || printf ' %11s %9s' "baseline s" "now/base"
+echo "   our phases: the setup program's logged runs, each phase from the time stamps of its log's"
+echo "   lines (resolution 1 ms), each phase's best of the round's runs"
+printf '   %-20s %9s %7s' phase "median s" share
+[ -z "$baseline" ] || printf ' %11s %9s' "baseline s" "now/base"
 echo
-run_median=$(totals phases 2 | awk '{ print $2 }' | median)
-for phase in $(awk '($2 == "phases" || $2 == "base-phases") && $3 == "phase" { print $4 }' "$results" \
+run_median=$(totals ours-logged 2 | awk '{ print $2 }' | median)
+for phase in $(awk '($2 == "ours-logged" || $2 == "base-logged") && $3 == "phase" { print $4 }' "$results" \
                | awk '!seen[$0]++'); do
-  m=$(phase_median phases "$phase")
-  printf '   %-20s %9s %6.1f%% %11s %9s' "$phase" "$m" "$(awk -v m="$m" -v t="$run_median" 'BEGIN { print 100 * m / t }')" \
-    "$(phase_median phases-one-apartment "$phase")" "$(phase_ratio phases-one-apartment phases "$phase")"
-  [ -z "$baseline_bench" ] || printf ' %11s %9s' "$(phase_median base-phases "$phase")" \
-    "$(phase_ratio phases base-phases "$phase")"
+  m=$(phase_median ours-logged "$phase")
+  printf '   %-20s %9s %6.1f%%' "$phase" "$m" "$(awk -v m="$m" -v t="$run_median" 'BEGIN { print 100 * m / t }')"
+  [ -z "$baseline" ] || printf ' %11s %9s' "$(phase_median base-logged "$phase")" \
+    "$(phase_ratio ours-logged base-logged "$phase")"
   echo
 done
-echo "   (process-start: from the process's creation to main; shares of the phase program's median run;"
-echo "    each phase's best of the round's runs)"
+echo "   (start-up: from the process's creation to the log's first line; shut-down: from the result"
+echo "    line to the process's end; shares of the logged run's median)"
 echo
-echo "   start-up profile (median s): floor with the setup's imports $(totals floor-imports 2 | awk '{ print $2 }' | median)," \
-     "floor without $(totals floor-start 2 | awk '{ print $2 }' | median); loading each library in a fresh process:"
+echo "   start-up profile (median s): the setup program's start-up phase $(phase_median ours-logged start-up)," \
+     "a floor that only starts and ends $(totals floor-start 2 | awk '{ print $2 }' | median);"
+echo "   loading the libraries it imports, each in a fresh process (with what it needs), and all of them:"
 printf '  '
 for lib in $(awk '$2 == "dll-loads" { print $4 }' "$results" | awk '!seen[$0]++'); do
   printf ' %s %s' "${lib#load-}" "$(phase_median dll-loads "$lib")"
-done
-echo
-echo "   unit costs (median microseconds per call; see phases.cpp):"
-printf '  '
-for unit in $(awk '$2 == "phases-one-apartment" && $4 ~ /^unit-/ { print $4 }' "$results" | awk '!seen[$0]++'); do
-  printf ' %s %s' "${unit#unit-}" "$(phase_values phases-one-apartment "$unit" | awk '{ print 1e6 * $2 }' | median)"
 done
 echo
 
@@ -313,17 +309,16 @@ for round in $(seq 1 "$scale_rounds"); do
     setup_copy=$(copy_of "$setup_exe" "$name" setup)
     jobs="$resets
 run $name \"$setup_copy\" $switches
-phases $name-phases $(copy_of "$bench_exe" "$name" bench) $switches"
+logged $name-logged \"$setup_copy\" $switches"
     [ "$round" != 1 ] || jobs="$jobs
 memory $name \"$setup_copy\" $switches
 memory $name-image \"$(copy_of "$bench_exe" "$name" bench)\" read-payload"
     run_jobs ours "$round" "$jobs"
     if [ -n "$baseline" ]; then
-      jobs="$resets
-run base-$name \"$(copy_of "$baseline" "$name" base-setup)\" $switches"
-      [ -z "$baseline_bench" ] || jobs="$jobs
-phases base-$name-phases $(copy_of "$baseline_bench" "$name" base-bench) $switches"
-      run_jobs base "$round" "$jobs"
+      base_copy=$(copy_of "$baseline" "$name" base-setup)
+      run_jobs base "$round" "$resets
+run base-$name \"$base_copy\" $switches
+logged base-$name-logged \"$base_copy\" $switches"
     fi
     rm -rf "$unzip_dir"
     start=$(date +%s.%N)
@@ -337,25 +332,21 @@ for name in ours base; do
   rm -rf "$(prefix_dir "$name")/drive_c/Program Files/Photavian"
 done
 
-# "round seconds" of the extraction as a program makes it: the staging copy, where there is one,
-# and the unpacking.
-extraction_times() {
-  awk -v l="$1" '$2 == l && $3 == "phase" && ($4 == "staging" || $4 == "extraction") { t[$1] += $5 }
-    END { for (r in t) print r, t[r] }' "$results"
-}
+# "round seconds" of the extraction phase of a label's logged runs.
+extraction_times() { phase_values "$1" extraction; }
 : >"$work/per-entry.txt"
-printf '\n   %-11s %8s %9s  %10s %10s  %-22s %9s %9s %9s %9s %9s %9s  %s\n' payload entries MB "ours MB/s" \
-  "unzip MB/s" "ours/unzip (med q1 q3)" "total s" "staging s" "peak WS" "private" "reading" "> image" \
+printf '\n   %-11s %8s %9s  %10s %10s  %-22s %9s %9s %9s %9s %9s  %s\n' payload entries MB "ours MB/s" \
+  "unzip MB/s" "ours/unzip (med q1 q3)" "total s" "peak WS" "private" "reading" "> image" \
   "per entry (extraction, total)"
 for s in $scenarios; do
   name=${s%%:*}
   zip=$scale_dir/$name.zip
   entries=$(zipinfo -1 "$zip" | wc -l)
   mb=$(zipinfo -t "$zip" | awk '{ for (i = 1; i < NF; i++) if ($(i + 1) == "bytes" && $(i + 2) == "uncompressed,") print $i / 1048576 }')
-  ours_rate=$(extraction_times "$name-phases" | awk -v mb="$mb" '{ print $1, mb / $2 }')
+  ours_rate=$(extraction_times "$name-logged" | awk -v mb="$mb" '$2 > 0 { print $1, mb / $2 }')
   unzip_rate=$(totals "unzip-$name" 2 | awk -v mb="$mb" '{ print $1, mb / $2 }')
   ratio=$(join <(echo "$ours_rate" | sort -k1,1) <(echo "$unzip_rate" | sort -k1,1) | awk '{ print $2 / $3 }' | quartiles)
-  extraction=$(extraction_times "$name-phases" | awk '{ print $2 }' | median)
+  extraction=$(extraction_times "$name-logged" | awk '{ print $2 }' | median)
   total=$(totals "$name" 2 | awk '{ print $2 }' | median)
   private=$(totals "$name" 4 | awk '{ print $2 }' | median)
   # Wine fills the pages of a mapped image into private memory when they are first read, so a
@@ -363,16 +354,17 @@ for s in $scenarios; do
   # bytes for that alone (the read-payload run shows it); the rest is beyond the mapped image.
   archive_mb=$(stat -c %s "$zip" | awk '{ print $1 / 1048576 }')
   reading=$(totals "$name-image" 4 | awk '{ print $2 }' | median)
-  printf '   %-11s %8s %9.1f  %10.1f %10.1f  %-22s %9s %9s %9s %9s %9s %9.2f  %.3f ms, %.3f ms\n' "$name" "$entries" "$mb" \
+  printf '   %-11s %8s %9.1f  %10.1f %10.1f  %-22s %9s %9s %9s %9s %9.2f  %.3f ms, %.3f ms\n' "$name" "$entries" "$mb" \
     "$(echo "$ours_rate" | awk '{ print $2 }' | median)" "$(echo "$unzip_rate" | awk '{ print $2 }' | median)" \
-    "$ratio" "$total" "$(phase_median "$name-phases" staging)" \
+    "$ratio" "$total" \
     "$(totals "$name" 3 | awk '{ print $2 }' | median)" "$private" "$reading" \
     "$(awk -v p="$private" -v a="$archive_mb" 'BEGIN { print p - a }')" \
     "$(awk -v t="$extraction" -v n="$entries" 'BEGIN { print 1000 * t / n }')" \
     "$(awk -v t="$total" -v n="$entries" 'BEGIN { print 1000 * t / n }')"
   echo "$name $(awk -v t="$extraction" -v n="$entries" 'BEGIN { print t / n }')" >>"$work/per-entry.txt"
 done
-echo "   (MB of uncompressed output; peak working set and private bytes in MB of the setup program;"
+echo "   (MB of uncompressed output; ours MB/s from the extraction phase of the logged runs, whose log"
+echo "    writes a line per entry; peak working set and private bytes in MB of the setup program;"
 echo "    reading: private bytes of a program that only reads the same payload in its image, which Wine"
 echo "    fills into private memory on first read; > image: private bytes less the archive's size)"
 awk '{ t[$1] = $2 } END { if (t["wide-2000"] > 0)
@@ -384,13 +376,9 @@ if [ -n "$baseline" ]; then
   echo "   against the baseline (per-round ratio now / baseline, median)"
   for s in $scenarios; do
     name=${s%%:*}
-    printf '   %-11s total %s' "$name" "$(per_round_ratio "$name" "base-$name" 2 | median)"
-    if [ -n "$baseline_bench" ]; then
-      printf '   extraction (with staging) %s   staging now %s s, baseline %s s' \
-        "$(join <(extraction_times "$name-phases" | sort -k1,1) <(extraction_times "base-$name-phases" | sort -k1,1) \
-           | awk '$3 > 0 { print $2 / $3 }' | median)" \
-        "$(phase_median "$name-phases" staging)" "$(phase_median "base-$name-phases" staging)"
-    fi
-    echo
+    printf '   %-11s total %s   extraction %s   extraction now %s s, baseline %s s\n' "$name" \
+      "$(per_round_ratio "$name" "base-$name" 2 | median)" \
+      "$(phase_ratio "$name-logged" "base-$name-logged" extraction)" \
+      "$(phase_median "$name-logged" extraction)" "$(phase_median "base-$name-logged" extraction)"
   done
 fi

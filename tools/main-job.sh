@@ -14,9 +14,10 @@ if ! bash "$top/tools/build.sh" >"$buildlog" 2>&1; then
 fi
 rm -f "$buildlog"
 
+. "$top/tools/wine-env.sh"
+. "$top/tools/main-job-switches.sh"
 export PHOTAVIAN_PREFIX=main-job
-root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
-prefix="$root/prefixes/$PHOTAVIAN_PREFIX"
+prefix=$(wine_prefix "$PHOTAVIAN_PREFIX")
 
 # The installer runs from a folder of its own inside the prefix, where its log would go.
 start="$prefix/drive_c/setup-start"
@@ -25,15 +26,15 @@ status=0
 # wine-run.sh makes the fresh prefix; the start folder is created right after, before the run.
 PHOTAVIAN_KEEP_PREFIX=0 "$top/tools/wine-run.sh" cmd /c "mkdir C:\\setup-start" >/dev/null
 cd "$start"
-# Shortcuts on the desktop and in the Start-menu group, the folder verb and the image types
-# associated, into the default destination.
-switches=(/silent /desktop=1 /thumbs=1 /group=1 /assoc=1 '/log=C:\setup-start\setup.log')
+# The main job's installation (tools/main-job-switches.sh), with a verbose log.
+switches=("${main_job_switches[@]}" '/log=C:\setup-start\setup.log')
 PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/src/photavian-setup.exe" "${switches[@]}" || status=$?
-WINEPREFIX="$prefix" timeout 120 wineserver -w
+wine_server "$prefix" -w
 
 echo "== photavian-setup.exe ${switches[*]} exited with $status"
-installed="$prefix/drive_c/Program Files/Photavian"
-echo "== Installed into C:\\Program Files\\Photavian"
+installed="$prefix/drive_c/${main_job_destination#C:\\}"
+installed=${installed//\\//}
+echo "== Installed into $main_job_destination"
 if [ -d "$installed" ]; then
   (cd "$installed" && find . -mindepth 1 | sort | while read -r f; do
     if [ -d "$f" ]; then
@@ -53,24 +54,13 @@ readback() {
   PHOTAVIAN_KEEP_PREFIX=1 "$top/tools/wine-run.sh" "$build/tools/readback/ph-readback.exe" "$@"
 }
 echo "== Registry: the product's classes, extension keys and user choices"
-readback classes Photavian
-echo "== Registry: product class, application, uninstall entry, capabilities"
-readback reg 'HKLM\SOFTWARE\Classes\Photavian'
-readback reg --pack 'HKLM\SOFTWARE\Photavian'
-readback reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Photavian64'
-readback reg 'HKLM\SOFTWARE\RegisteredApplications'
-readback reg 'HKCR\Applications\ph_tav64.exe'
-readback reg 'HKLM\SOFTWARE\Classes\Directory\shell\Browse with &Photavian'
-readback reg 'HKLM\SOFTWARE\Classes\Drive\shell\Browse with &Photavian'
-for appx in AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt \
-            AppX43hnxtbyyps62jhe9sqpdzxn1790zetc AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h \
-            AppX6eg8h5sxqq90pv53845wmnbewywdqq5h; do
-  readback reg --if-present "HKCU\\SOFTWARE\\Classes\\$appx"
-done
+readback classes
+echo "== Registry: folder verb, product class, application, uninstall entry, capabilities, store-application marks"
+readback registry
 echo "== Shortcuts (desktop and Start-menu group, read back through the shell's link object)"
 readback lnk shell:desktop shell:common-desktop 'shell:programs\Photavian' 'shell:common-programs\Photavian'
 echo "== Settings files"
-readback ini 'C:\Program Files\Photavian\ph_tav64.ini' '%APPDATA%\Photavian\ph_tav64.ini'
+readback ini "$main_job_destination\\ph_tav64.ini" '%APPDATA%\Photavian\ph_tav64.ini'
 
 echo "== Verbose log (C:\\setup-start\\setup.log): $(grep -c '' "$start/setup.log" 2>/dev/null || echo 0) lines, the last:"
 if [ -f "$start/setup.log" ]; then

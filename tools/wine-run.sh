@@ -13,13 +13,8 @@
 # prefix.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-root=${PHOTAVIAN_WINE_ROOT:-$top/.wine}
-
-# No Mono or Gecko prompts, no menu builder writing into the host, no debug output.
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export HOME="$root/home"
-mkdir -p "$HOME"
+. "$top/tools/wine-env.sh"
+root=$PHOTAVIAN_WINE_ROOT
 
 template="$root/template"
 if [ ! -f "$template/.ready" ]; then
@@ -32,8 +27,8 @@ if [ ! -f "$template/.ready" ]; then
     # Windows exist without an X display through the null graphics driver. It must be set before
     # any program runs: a wineserver remembers a failed display start until it restarts.
     WINEPREFIX="$template" timeout 120 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    WINEPREFIX="$template" timeout 120 wineserver -w
-    WINEPREFIX="$template" wineserver -k 2>/dev/null || true
+    wine_server "$template" -w
+    wine_server "$template" -k 2>/dev/null || true
     # wineboot links the shell folders (Desktop, Documents ...) to $HOME: make them real folders
     # of the prefix so that shortcuts land inside it.
     for link in "$template"/drive_c/users/*/*; do
@@ -53,10 +48,10 @@ else
   program_dir=$(cd "$(dirname "$1")" 2>/dev/null && pwd || echo "$1")
   name="$(basename "$1" .exe)-$(printf '%s' "$program_dir" | md5sum | cut -c1-8)"
 fi
-prefix="$root/prefixes/$name"
+prefix=$(wine_prefix "$name")
 if [ "${PHOTAVIAN_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$prefix" ]; then
   if [ -d "$prefix" ]; then
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    wine_server "$prefix" -k 2>/dev/null || true
     rm -rf "$prefix"
   fi
   mkdir -p "$prefix/drive_c/windows"

@@ -4,6 +4,7 @@
 #include "app/exit_codes.h"
 #include "base/handles.h"
 #include "framework/property_sheet.h"
+#include "support/registry_plan.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,6 @@
 #include <vector>
 
 namespace ph::test {
-
-inline constexpr wchar_t kProductClassKey[] = L"SOFTWARE\\Classes\\Photavian";
-inline constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command";
-inline constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
 
 // The log texts as they appear in the file (line feeds written as CR LF).
 inline const std::string kInvalidDestination = "Invalid destination directory!";

@@ -55,8 +55,7 @@ protected:
         EXPECT_EQ(std::count_if(tree.begin(), tree.end(),
                                 [](const std::wstring& p) { return p.find(L"ph_tav64.ini") != std::wstring::npos; }),
                   1);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr), L"\"" + viewer + L"\" \"%1\"");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), folder);
+        ExpectRegistryHoldsPlan(ExpectedRegistryPlan(folder, false));
         std::optional<Shortcut> link = ReadShortcut(DesktopLink());
         ASSERT_TRUE(link.has_value());
         EXPECT_EQ(link->target, viewer);

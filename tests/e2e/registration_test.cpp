@@ -18,10 +18,6 @@ namespace {
 
 constexpr wchar_t kClasses[] = L"SOFTWARE\\Classes\\";
 constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
-constexpr wchar_t kRegisteredApplications[] = L"SOFTWARE\\RegisteredApplications";
-constexpr wchar_t kFileAssociations[] = L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations";
-constexpr wchar_t kDirectoryVerb[] = L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian";
-constexpr wchar_t kDriveVerb[] = L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian";
 constexpr wchar_t kWindowsNtCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr const wchar_t* kAppxKeys[] = {
     L"SOFTWARE\\Classes\\AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg", L"SOFTWARE\\Classes\\AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt",
@@ -31,24 +27,6 @@ constexpr const wchar_t* kAppxKeys[] = {
 const std::set<std::wstring> kAlwaysClaimed = {L"jpg", L"png", L"tif"};
 
 // ---- reading the registry --------------------------------------------------------------------
-
-bool KeyExists(HKEY hive, const std::wstring& key)
-{
-    UniqueRegKey k;
-    return ::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
-}
-
-std::optional<DWORD> ReadDword(HKEY hive, const std::wstring& key, const wchar_t* name)
-{
-    DWORD number = 0;
-    DWORD type = 0;
-    DWORD bytes = sizeof(number);
-    if (::RegGetValueW(hive, key.c_str(), name, RRF_RT_ANY, &type, &number, &bytes) != ERROR_SUCCESS
-        || type != REG_DWORD || bytes != sizeof(number)) {
-        return std::nullopt;
-    }
-    return number;
-}
 
 // Every value under key and its subkeys: "subkey\name" -> type and bytes in hex.
 void DumpTree(HKEY hive, const std::wstring& key, std::map<std::wstring, std::wstring>& out)
@@ -168,7 +146,7 @@ void ForgetInstallation()
         ::RegDeleteTreeW(HKEY_CURRENT_USER, key);
     }
     for (const wchar_t* key : {L"SOFTWARE\\Classes\\Applications\\ph_tav64.exe", kUninstallKey, L"SOFTWARE\\Photavian",
-                               kDirectoryVerb, kDriveVerb, kRegisteredApplications}) {
+                               kDirectoryVerbKey, kDriveVerbKey, kRegisteredApplicationsKey}) {
         DeleteMachineTree(key);
     }
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
@@ -290,38 +268,19 @@ TEST_F(Registration, BareSilentRegistersEveryClassClaimsOnlyJpgPngTifAndWritesTh
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kClasses + e.progId, nullptr), L"Photavian " + upper + L" File");
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kClasses + e.progId + L"\\shell\\open\\command", nullptr), open);
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kClasses + e.progId + L"\\DefaultIcon", nullptr), icon);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kFileAssociations, (L"." + e.extension).c_str()), e.progId);
+        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kFileAssociationsKey, (L"." + e.extension).c_str()), e.progId);
     }
     EXPECT_EQ(classes.size(), 69u);
-    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociations), 87u);
+    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociationsKey), 87u);
     ExpectSelectedExtensions({});
     EXPECT_EQ(AppxKeyCount(), 0);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDirectoryVerb));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDriveVerb));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDirectoryVerbKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDriveVerbKey));
 
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian", nullptr), L"Photavian");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr), open);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian\\DefaultIcon"));
-    EXPECT_EQ(ReadSz(HKEY_CLASSES_ROOT, L"Applications\\ph_tav64.exe\\shell\\open\\command", nullptr), open);
-    EXPECT_EQ(ReadSz(HKEY_CLASSES_ROOT, L"Applications\\ph_tav64.exe", L"FriendlyAppName"), L"Photavian 64-bit");
-
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, nullptr), L"");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Photavian 4.70 (64-bit)");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + folder + L"pt_uninstall.exe\"");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Quenmarrow");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), folder);
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), L"4.70");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), viewer + L",0");
-    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"VersionMajor"), 4u);
-    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"VersionMinor"), 70u);
-    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize"), 8192u);
-    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 10u);
-
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Photavian\\shell\\open\\command", nullptr), L"\"" + viewer + L"\"");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Photavian\\Capabilities", L"ApplicationDescription"),
-              L"Picture viewer, editor and converter - one of the most popular viewers worldwide");
+    // The registration's plan, the old icon of the product class removed.
+    ExpectRegistryHoldsPlan(ExpectedRegistryPlan(folder, false));
     // A fresh Wine prefix keeps no list of registered applications, and none is created.
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRegisteredApplications));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey));
 
     // No shortcut was asked for.
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
@@ -333,10 +292,10 @@ TEST_F(Registration, BareSilentRegistersEveryClassClaimsOnlyJpgPngTifAndWritesTh
 
 TEST_F(Registration, ApplicationJoinsAnExistingListOfRegisteredApplications)
 {
-    ASSERT_TRUE(SetMachineString(kRegisteredApplications, L"Other", L"SOFTWARE\\Other\\Capabilities"));
+    ASSERT_TRUE(SetMachineString(kRegisteredApplicationsKey, L"Other", L"SOFTWARE\\Other\\Capabilities"));
     ASSERT_EQ(Install(L""), 0);
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Photavian"), L"SOFTWARE\\Photavian\\Capabilities");
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Other"), L"SOFTWARE\\Other\\Capabilities");
+    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, L"Photavian"), L"SOFTWARE\\Photavian\\Capabilities");
+    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, L"Other"), L"SOFTWARE\\Other\\Capabilities");
 }
 
 TEST_F(Registration, ShortcutsGoToTheCurrentUsersOrTheCommonFoldersAndReplaceTwoOldVersions)
@@ -396,18 +355,14 @@ TEST_F(Registration, ShortcutsGoToTheCurrentUsersOrTheCommonFoldersAndReplaceTwo
         }
         EXPECT_EQ(LinksIn(group), expectedNames);
 
-        // The folder and drive verb comes with the thumbnails shortcut.
-        const std::wstring thumbs = L"\"" + viewer + L"\" \"%1\" /thumbs";
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kDirectoryVerb, nullptr), L"Browse with &Photavian");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, std::wstring(kDirectoryVerb) + L"\\command", nullptr), thumbs);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kDriveVerb, nullptr), L"Browse with &Photavian");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, std::wstring(kDriveVerb) + L"\\command", nullptr), thumbs);
+        // The plan with the folder and drive verb, which comes with the thumbnails shortcut.
+        ExpectRegistryHoldsPlan(ExpectedRegistryPlan(Folder(), true));
 
         // The registry does not change with the shortcuts' scope.
         std::map<std::wstring, std::wstring> registry;
         DumpTree(HKEY_LOCAL_MACHINE, kUninstallKey, registry);
         DumpTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Photavian", registry);
-        DumpTree(HKEY_LOCAL_MACHINE, kDirectoryVerb, registry);
+        DumpTree(HKEY_LOCAL_MACHINE, kDirectoryVerbKey, registry);
         if (scope.allUsers == 0) {
             registryOfFirstScope = registry;
         } else {
@@ -441,7 +396,7 @@ TEST_F(Registration, AssocSwitchTakesOverTheImageRowsAllRowsOrNone)
         ExpectSelectedExtensions(rows);
         // The default prefix reports Windows 7: no store-application marks.
         EXPECT_EQ(AppxKeyCount(), 0);
-        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociations), 87u);
+        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociationsKey), 87u);
     }
 }
 
@@ -485,7 +440,7 @@ TEST_F(Registration, RerunOverAnExistingInstallationWritesTheSameEntries)
     auto snapshot = [] {
         std::map<std::wstring, std::wstring> state;
         for (const wchar_t* key : {L"SOFTWARE\\Classes\\Photavian", L"SOFTWARE\\Classes\\Applications\\ph_tav64.exe",
-                                   kUninstallKey, L"SOFTWARE\\Photavian", kDirectoryVerb, kDriveVerb}) {
+                                   kUninstallKey, L"SOFTWARE\\Photavian", kDirectoryVerbKey, kDriveVerbKey}) {
             DumpTree(HKEY_LOCAL_MACHINE, key, state);
         }
         for (const CatalogueExtension& e : CatalogueExtensions()) {
@@ -507,10 +462,9 @@ TEST_F(Registration, RerunOverAnExistingInstallationWritesTheSameEntries)
     std::map<std::wstring, std::wstring> second = snapshot();
 
     EXPECT_EQ(second, first);
-    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociations), 87u);
-    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 10u);
+    ExpectRegistryHoldsPlan(ExpectedRegistryPlan(Folder(), true));
+    EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kFileAssociationsKey), 87u);
     EXPECT_EQ(LinksIn(ShellFolder(CSIDL_PROGRAMS) + L"\\Photavian").size(), 9u);
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), Folder());
 }
 
 TEST_F(Registration, DestinationWithStrayBlanksGivesTheCleanFolderInEveryValueAndShortcut)
@@ -533,13 +487,7 @@ TEST_F(Registration, DestinationWithStrayBlanksGivesTheCleanFolderInEveryValueAn
         const std::wstring open = L"\"" + viewer + L"\" \"%1\"";
         ASSERT_TRUE(FileExists(viewer));
 
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), c.folder);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + c.folder + L"pt_uninstall.exe\"");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), viewer + L",0");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr), open);
-        EXPECT_EQ(ReadSz(HKEY_CLASSES_ROOT, L"Applications\\ph_tav64.exe\\shell\\open\\command", nullptr), open);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Photavian\\shell\\open\\command", nullptr), L"\"" + viewer + L"\"");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, std::wstring(kDirectoryVerb) + L"\\command", nullptr), open + L" /thumbs");
+        ExpectRegistryHoldsPlan(ExpectedRegistryPlan(c.folder, true));
         for (const CatalogueExtension& e : CatalogueExtensions()) {
             EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kClasses + e.progId + L"\\shell\\open\\command", nullptr), open)
                 << Narrow(e.progId);

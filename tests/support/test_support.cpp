@@ -485,6 +485,18 @@ std::optional<std::wstring> ReadSz(HKEY hive, const std::wstring& key, const wch
     return value;
 }
 
+std::optional<DWORD> ReadDword(HKEY hive, const std::wstring& key, const wchar_t* name)
+{
+    DWORD number = 0;
+    DWORD type = 0;
+    DWORD bytes = sizeof(number);
+    if (::RegGetValueW(hive, key.c_str(), name, RRF_RT_ANY, &type, &number, &bytes) != ERROR_SUCCESS
+        || type != REG_DWORD || bytes != sizeof(number)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
 FakeViewerWindow::FakeViewerWindow()
 {
     WNDCLASSW wc{};

@@ -148,6 +148,8 @@ bool KeyExists(HKEY hive, const std::wstring& key);
 // A REG_SZ value whose stored size counts exactly the text and its terminator; nothing when the
 // value is missing or has another type, and "<stored size N>" when its size is another.
 std::optional<std::wstring> ReadSz(HKEY hive, const std::wstring& key, const wchar_t* name);
+// A REG_DWORD value of 4 bytes; nothing when the value is missing or another.
+std::optional<DWORD> ReadDword(HKEY hive, const std::wstring& key, const wchar_t* name);
 
 // A top-level window of the viewer's window class in this process, so that the setup program
 // sees a running viewer; destroyed at the end of scope.

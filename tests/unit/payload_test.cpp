@@ -177,9 +177,38 @@ TEST_F(ApplyEntryTimeTest, SetsTheLastWriteTime)
     EXPECT_EQ(ReadFileBytes(file), "content");
 }
 
-TEST_F(ApplyEntryTimeTest, NoFileIsIgnored)
+TEST_F(ApplyEntryTimeTest, NoFileOrATimeThatIsNoDateChangesNothing)
 {
-    ph::ApplyEntryTime(INVALID_HANDLE_VALUE, DosTime(2019, 3, 14, 15, 9, 26));
+    std::wstring file = Path(L"kept.txt");
+    ASSERT_TRUE(ph::test::WriteFileBytes(file, "content"));
+    const std::uint32_t kept = DosTime(2001, 2, 3, 4, 5, 6);
+    ph::UniqueFile handle(::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(handle);
+    ph::ApplyEntryTime(handle.get(), kept);
+    ASSERT_EQ(ph::test::LastWriteDosTime(file), kept);
+
+    // An entry whose recorded time names no day (month 0 or 13, day 0, hour 24) keeps the time the
+    // file has, rather than a time made of nothing.
+    struct Case {
+        const char* what;
+        HANDLE handle;
+        std::uint32_t time;
+    };
+    const Case cases[] = {
+        {"no file", INVALID_HANDLE_VALUE, DosTime(2019, 3, 14, 15, 9, 26)},
+        {"null handle", nullptr, DosTime(2019, 3, 14, 15, 9, 26)},
+        {"month 0", handle.get(), DosTime(2019, 0, 14, 15, 9, 26)},
+        {"month 13", handle.get(), DosTime(2019, 13, 14, 15, 9, 26)},
+        {"day 0", handle.get(), DosTime(2019, 3, 0, 15, 9, 26)},
+        {"hour 24", handle.get(), DosTime(2019, 3, 14, 24, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        ph::ApplyEntryTime(c.handle, c.time);
+        EXPECT_EQ(ph::test::LastWriteDosTime(file), kept) << c.what;
+    }
+    handle.reset();
+    EXPECT_EQ(ReadFileBytes(file), "content");
 }
 
 // Deterministic data larger than one 32768-byte copy block.

@@ -3,6 +3,7 @@
 #include "base/handles.h"
 #include "shell/associations.h"
 #include "shell/registration.h"
+#include "support/registry_plan.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -20,10 +21,10 @@ using ph::UniqueRegKey;
 using ph::test::Narrow;
 using ph::test::KeyExists;
 using ph::test::ReadSz;
+using ph::test::ExpectRegistryHoldsPlan;
+using ph::test::ExpectedRegistryPlan;
 using ph::test::RedirectedHives;
 using ph::test::ScratchFolder;
-
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Photavian64";
 
 // ---- the derived texts and the plan ----------------------------------------------------------
 
@@ -69,63 +70,14 @@ TEST(RegistrationTexts, FolderMustLeaveRoomForTheViewerPath)
     EXPECT_FALSE(ph::BuildRegistrationTexts(L"", texts));
 }
 
-struct PlanRow {
-    ph::RegistryStep step;
-    HKEY hive;
-    const wchar_t* key;
-    const wchar_t* name;
-    const wchar_t* text;
-    DWORD number;
-};
-
 TEST(RegistryPlan, KeysValuesAndOrderWithAndWithoutTheThumbnailsShortcut)
 {
     using S = ph::RegistryStep;
-    const HKEY lm = HKEY_LOCAL_MACHINE;
-    const HKEY cr = HKEY_CLASSES_ROOT;
-    const wchar_t* open = L"\"C:\\P\\ph_tav64.exe\" \"%1\"";
-    const wchar_t* thumbs = L"\"C:\\P\\ph_tav64.exe\" \"%1\" /thumbs";
-    const std::vector<PlanRow> verb = {
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian", nullptr,
-         L"Browse with &Photavian", 0},
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian\\command", nullptr, thumbs, 0},
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian", nullptr,
-         L"Browse with &Photavian", 0},
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Drive\\shell\\Browse with &Photavian\\command", nullptr, thumbs, 0},
-    };
-    const std::vector<PlanRow> always = {
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Photavian", nullptr, L"Photavian", 0},
-        {S::SetDefault, lm, L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr, open, 0},
-        {S::DeleteKey, lm, L"SOFTWARE\\Classes\\Photavian\\DefaultIcon", nullptr, nullptr, 0},
-        {S::SetDefault, cr, L"Applications\\ph_tav64.exe\\shell\\open\\command", nullptr, open, 0},
-        {S::OpenForValues, cr, L"Applications\\ph_tav64.exe", nullptr, nullptr, 0},
-        {S::NamedString, nullptr, nullptr, L"FriendlyAppName", L"Photavian 64-bit", 0},
-        {S::SetDefault, lm, kUninstallKey, nullptr, L"", 0},
-        {S::OpenForValues, lm, kUninstallKey, nullptr, nullptr, 0},
-        {S::NamedString, nullptr, nullptr, L"DisplayName", L"Photavian 4.70 (64-bit)", 0},
-        {S::NamedString, nullptr, nullptr, L"UninstallString", L"\"C:\\P\\pt_uninstall.exe\"", 0},
-        {S::NamedString, nullptr, nullptr, L"Publisher", L"Quenmarrow", 0},
-        {S::NamedString, nullptr, nullptr, L"InstallLocation", L"C:\\P\\", 0},
-        {S::NamedString, nullptr, nullptr, L"DisplayVersion", L"4.70", 0},
-        {S::NamedString, nullptr, nullptr, L"DisplayIcon", L"C:\\P\\ph_tav64.exe,0", 0},
-        {S::NamedDword, nullptr, nullptr, L"VersionMajor", nullptr, 4},
-        {S::NamedDword, nullptr, nullptr, L"VersionMinor", nullptr, 70},
-        {S::NamedDword, nullptr, nullptr, L"EstimatedSize", nullptr, 8192},
-        {S::CreateKey, lm, L"SOFTWARE\\Photavian", nullptr, nullptr, 0},
-        {S::SetDefault, lm, L"SOFTWARE\\Photavian\\shell\\open\\command", nullptr, L"\"C:\\P\\ph_tav64.exe\"", 0},
-        {S::CreateForValues, lm, L"SOFTWARE\\Photavian\\Capabilities", nullptr, nullptr, 0},
-        {S::NamedString, nullptr, nullptr, L"ApplicationDescription",
-         L"Picture viewer, editor and converter - one of the most popular viewers worldwide", 0},
-        {S::CreateKey, lm, L"SOFTWARE\\Photavian\\Capabilities\\FileAssociations", nullptr, nullptr, 0},
-        {S::OpenForValues, lm, L"SOFTWARE\\RegisteredApplications", nullptr, nullptr, 0},
-        {S::NamedString, nullptr, nullptr, L"Photavian", L"SOFTWARE\\Photavian\\Capabilities", 0},
-    };
     ph::RegistrationTexts texts;
     ASSERT_TRUE(ph::BuildRegistrationTexts(L"C:\\P", texts));
     for (int thumbnails : {0, 1}) {
         SCOPED_TRACE(thumbnails);
-        std::vector<PlanRow> expected = thumbnails != 0 ? verb : std::vector<PlanRow>{};
-        expected.insert(expected.end(), always.begin(), always.end());
+        const std::vector<ph::test::PlanRow> expected = ph::test::ExpectedRegistryPlan(L"C:\\P\\", thumbnails != 0);
         ph::RegistryPlan plan;
         ph::BuildRegistryPlan(texts, thumbnails, plan);
         ASSERT_EQ(plan.count, expected.size());
@@ -134,12 +86,13 @@ TEST(RegistryPlan, KeysValuesAndOrderWithAndWithoutTheThumbnailsShortcut)
         };
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const ph::RegistryWrite& w = plan.writes[i];
-            const PlanRow& e = expected[i];
+            const ph::test::PlanRow& e = expected[i];
             EXPECT_EQ(w.step, e.step) << "row " << i;
             EXPECT_EQ(w.hive, e.hive) << "row " << i;
             EXPECT_TRUE(same(w.key, e.key)) << "row " << i;
             EXPECT_TRUE(same(w.name, e.name)) << "row " << i;
-            EXPECT_TRUE(same(w.text, e.text)) << "row " << i << ": " << (w.text ? Narrow(w.text) : "null");
+            EXPECT_TRUE(same(w.text, e.text ? e.text->c_str() : nullptr))
+                << "row " << i << ": " << (w.text ? Narrow(w.text) : "null");
             EXPECT_EQ(w.number, e.number) << "row " << i;
         }
         // The keys opened for values: all access for the application entries, only setting a
@@ -147,7 +100,7 @@ TEST(RegistryPlan, KeysValuesAndOrderWithAndWithoutTheThumbnailsShortcut)
         for (std::size_t i = 0; i < plan.count; ++i) {
             const ph::RegistryWrite& w = plan.writes[i];
             if (w.step == S::OpenForValues) {
-                bool list = std::wstring(w.key) == L"SOFTWARE\\RegisteredApplications";
+                bool list = std::wstring(w.key) == ph::test::kRegisteredApplicationsKey;
                 EXPECT_EQ(w.access, static_cast<REGSAM>(list ? KEY_SET_VALUE : KEY_ALL_ACCESS)) << Narrow(w.key);
             }
         }
@@ -182,19 +135,12 @@ TEST_F(RegistrationTest, DestinationSpellingsGiveTheCleanFolderInEveryValue)
         SCOPED_TRACE(Narrow(c.destination));
         int noFlags[64] = {};
         ph::RegisterApplication(0, c.destination.c_str(), 0, 0, 1, 0, noFlags);
+        ExpectRegistryHoldsPlan(ExpectedRegistryPlan(c.folder, true));
+        // The catalogue's classes name the same folder.
         const std::wstring viewer = c.folder + L"ph_tav64.exe";
         const std::wstring open = L"\"" + viewer + L"\" \"%1\"";
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), c.folder);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + c.folder + L"pt_uninstall.exe\"");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), viewer + L",0");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian\\shell\\open\\command", nullptr), open);
-        EXPECT_EQ(ReadSz(HKEY_CLASSES_ROOT, L"Applications\\ph_tav64.exe\\shell\\open\\command", nullptr), open);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Photavian\\shell\\open\\command", nullptr), L"\"" + viewer + L"\"");
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.jpg\\shell\\open\\command", nullptr), open);
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.mp3\\DefaultIcon", nullptr), viewer + L",8");
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Directory\\shell\\Browse with &Photavian\\command",
-                         nullptr),
-                  open + L" /thumbs");
     }
 }
 
@@ -203,7 +149,7 @@ TEST_F(RegistrationTest, DestinationWithoutRoomForTheViewerPathWritesNothing)
     const std::wstring tooLong = m_folder.Path() + L"\\" + std::wstring(250, L'x');
     int flags[64] = {};
     EXPECT_EQ(ph::RegisterApplication(0, tooLong.c_str(), 0, 0, 0, 0, flags), 0);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ph::test::kUninstallKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.jpg"));
 }
 

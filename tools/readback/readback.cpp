@@ -2,16 +2,27 @@
 // on: a registry key tree, the product's file classes, the shortcuts under a folder and a
 // settings file. Output is UTF-8 on standard output.
 //
-//   ph-readback reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted
-//   ph-readback classes PROGID                    PROGID.* classes, the extension keys and user
-//                                                choices that point at them, one line each
+//   ph-readback reg [--if-present] [--pack] KEY   the key, its values and all subkeys, sorted;
+//                                                with --pack, keys of many values (one per file
+//                                                type) show several values to a line
+//   ph-readback registry                          every key tree the registration writes, as reg
+//                                                shows it, and the store-application marks present
+//   ph-readback classes [PROGID]                  PROGID.* classes (default: the product's), the
+//                                                extension keys and user choices that point at
+//                                                them, one line each
 //   ph-readback lnk FOLDER...                     every .lnk under the folders, read back
 //   ph-readback ini FILE...                       a settings file, UTF-16LE with BOM or 8-bit
 //
 // KEY starts with HKLM, HKCU or HKCR. FOLDER may be shell:desktop, shell:common-desktop,
 // shell:programs or shell:common-programs followed by a relative path; FOLDER and FILE may hold
 // %NAME% environment references.
+//
+// The keys of "registry" and the ProgID of "classes" come from the program's own code (its
+// registry plan, its store-application marks, its names), so that no script restates them.
 #include "base/handles.h"
+#include "base/product.h"
+#include "shell/associations.h"
+#include "shell/registration.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -238,10 +249,14 @@ std::wstring ValueName(const Value& v)
     return v.name.empty() ? L"@" : Quoted(v.name);
 }
 
-void DumpKey(HKEY key, const std::wstring& path, bool pack)
+// Keys with at least this many values are packed with --pack.
+constexpr std::size_t kPackedValues = 16;
+
+void DumpKey(HKEY key, const std::wstring& path, bool packWide)
 {
     Line(L"[" + path + L"]");
     std::vector<Value> values = Values(key);
+    const bool pack = packWide && values.size() >= kPackedValues;
     std::wstring packed;
     int inLine = 0;
     for (const Value& v : values) {
@@ -271,7 +286,7 @@ void DumpKey(HKEY key, const std::wstring& path, bool pack)
     for (const std::wstring& name : SubkeyNames(key)) {
         UniqueRegKey sub;
         if (::RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, sub.put()) == ERROR_SUCCESS) {
-            DumpKey(sub.get(), path + L"\\" + name, pack);
+            DumpKey(sub.get(), path + L"\\" + name, packWide);
         } else {
             Line(L"[" + path + L"\\" + name + L"] (cannot be opened)");
         }
@@ -339,12 +354,126 @@ void PackedLines(const std::vector<std::wstring>& entries)
     }
 }
 
-int ClassesCommand(const std::vector<std::wstring>& args)
+// ---- the product's keys ----------------------------------------------------------------------
+
+struct ProductKey {
+    HKEY hive;
+    std::wstring path;
+};
+
+bool IsSameOrBelow(const std::wstring& key, const std::wstring& ancestor)
 {
-    if (args.size() != 1) {
+    return ::_wcsicmp(key.c_str(), ancestor.c_str()) == 0
+        || (StartsWithNoCase(key, ancestor) && key.size() > ancestor.size() && key[ancestor.size()] == L'\\');
+}
+
+// The roots of the key trees the registration writes, in the order the plan first reaches them:
+// each plan key's highest ancestor among the plan's keys. The plan with the folder and drive
+// verb, whatever was chosen; the keys do not depend on the installation folder.
+std::vector<ProductKey> RegistrationKeyTrees()
+{
+    ph::RegistrationTexts texts;
+    ph::RegistryPlan plan;
+    if (!ph::BuildRegistrationTexts(L"C:\\Photavian\\", texts)) {
+        return {};
+    }
+    ph::BuildRegistryPlan(texts, 1, plan);
+    std::vector<ProductKey> roots;
+    for (std::size_t i = 0; i < plan.count; ++i) {
+        const ph::RegistryWrite& w = plan.writes[i];
+        if (w.key == nullptr) {
+            continue;
+        }
+        std::wstring root = w.key;
+        for (std::size_t j = 0; j < plan.count; ++j) {
+            const ph::RegistryWrite& other = plan.writes[j];
+            if (other.key != nullptr && other.hive == w.hive && IsSameOrBelow(root, other.key)) {
+                root = other.key;
+            }
+        }
+        bool listed = std::any_of(roots.begin(), roots.end(), [&](const ProductKey& k) {
+            return k.hive == w.hive && ::_wcsicmp(k.path.c_str(), root.c_str()) == 0;
+        });
+        if (!listed) {
+            roots.push_back({w.hive, root});
+        }
+    }
+    return roots;
+}
+
+// The keys of the store-application marks, as the program writes them: its own marking run made
+// into a scratch key that stands in for the current user's hive, read, and removed again.
+std::vector<std::wstring> StoreApplicationMarkKeys()
+{
+    constexpr wchar_t kScratch[] = L"Software\\PhotavianReadbackScratch";
+    constexpr wchar_t kClasses[] = L"SOFTWARE\\Classes";
+    std::vector<std::wstring> keys;
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+    {
+        UniqueRegKey scratch;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              scratch.put(), nullptr)
+                != ERROR_SUCCESS
+            || ::RegOverridePredefKey(HKEY_CURRENT_USER, scratch.get()) != ERROR_SUCCESS) {
+            return keys;
+        }
+        ph::SuppressAppxOpenWith();
+        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        UniqueRegKey classes;
+        if (::RegOpenKeyExW(scratch.get(), kClasses, 0, KEY_READ, classes.put()) == ERROR_SUCCESS) {
+            for (const std::wstring& name : SubkeyNames(classes.get())) {
+                keys.push_back(std::wstring(kClasses) + L"\\" + name);
+            }
+        }
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratch);
+    return keys;
+}
+
+std::wstring HiveName(HKEY hive)
+{
+    for (const Root& r : kRoots) {
+        if (r.hive == hive) {
+            return r.name;
+        }
+    }
+    return L"HK?";
+}
+
+int RegistryCommand(const std::vector<std::wstring>& args)
+{
+    if (!args.empty()) {
         return 2;
     }
-    const std::wstring progId = args[0];
+    std::vector<ProductKey> trees = RegistrationKeyTrees();
+    if (trees.empty()) {
+        Line(L"the registration's keys cannot be listed");
+        return 1;
+    }
+    for (const ProductKey& tree : trees) {
+        RegCommand({L"--pack", HiveName(tree.hive) + L"\\" + tree.path});
+    }
+    std::vector<std::wstring> marks = StoreApplicationMarkKeys();
+    std::size_t present = 0;
+    for (const std::wstring& key : marks) {
+        UniqueRegKey k;
+        present += ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS ? 1 : 0;
+    }
+    Line(L"store-application marks (HKCU\\SOFTWARE\\Classes\\AppX...): " + std::to_wstring(present) + L" of "
+         + std::to_wstring(marks.size()) + L" present");
+    for (const std::wstring& key : marks) {
+        RegCommand({L"--if-present", L"HKCU\\" + key});
+    }
+    return marks.empty() ? 1 : 0;
+}
+
+int ClassesCommand(const std::vector<std::wstring>& args)
+{
+    if (args.size() > 1) {
+        return 2;
+    }
+    const std::wstring progId = args.empty() ? std::wstring(ph::kProductProgId) : args[0];
     const std::wstring prefix = progId + L".";
     UniqueRegKey classes;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes", 0, KEY_READ, classes.put()) != ERROR_SUCCESS) {
@@ -562,7 +691,8 @@ int IniCommand(const std::vector<std::wstring>& args)
 
 int Usage()
 {
-    Line(L"usage: ph-readback reg [--if-present] [--pack] KEY | classes PROGID | lnk FOLDER... | ini FILE...");
+    Line(L"usage: ph-readback reg [--if-present] [--pack] KEY | registry | classes [PROGID] | lnk FOLDER... | "
+         L"ini FILE...");
     return 2;
 }
 
@@ -572,7 +702,7 @@ int wmain(int argc, wchar_t** argv)
 {
     // UTF-8 bytes as they are: no line-end translation by the C runtime.
     ::_setmode(::_fileno(stdout), _O_BINARY);
-    if (argc < 3) {
+    if (argc < 2) {
         int status = Usage();
         Flush();
         return status;
@@ -582,6 +712,8 @@ int wmain(int argc, wchar_t** argv)
     int status = 2;
     if (command == L"reg") {
         status = RegCommand(args);
+    } else if (command == L"registry") {
+        status = RegistryCommand(args);
     } else if (command == L"classes") {
         status = ClassesCommand(args);
     } else if (command == L"lnk") {
