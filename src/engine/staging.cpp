@@ -106,6 +106,16 @@ bool DeleteAside(const std::wstring& path)
     return false;
 }
 
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    for (const std::wstring& known : names) {
+        if (known == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring HexText(std::uint64_t number)
 {
     wchar_t text[24] = {};
@@ -254,7 +264,7 @@ DWORD StagedInstallation::ReadJournal(bool& committed, bool& swapped)
         switch (line[0]) {
         case L'D':
             m_entries.push_back({Kind::NewFolder, field});
-            m_newRoots.insert(field);
+            m_newRoots.push_back(field);
             break;
         case L'F':
         case L'I': {
@@ -322,6 +332,7 @@ DWORD StagedInstallation::Recover()
     m_leftovers = waiting;
     m_entries.clear();
     m_newRoots.clear();
+    m_lastFolder.clear();
     ::SetFileAttributesW(m_journalPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (::DeleteFileW(m_journalPath.c_str()) == FALSE) {
         return ::GetLastError();
@@ -366,7 +377,7 @@ std::wstring StagedInstallation::RootOf(const std::wstring& name) const
 {
     for (std::size_t end = name.find(L'\\'); end != std::wstring::npos; end = name.find(L'\\', end + 1)) {
         const std::wstring level = name.substr(0, end);
-        if (m_newRoots.count(level) != 0) {
+        if (Contains(m_newRoots, level)) {
             return level;
         }
     }
@@ -377,19 +388,19 @@ DWORD StagedInstallation::PlaceLevel(const std::wstring& level, std::wstring& ro
 {
     if (!root.empty()) {
         // Inside a new folder: made as the entries ask for it.
-        if (m_madeInside.count(level) == 0) {
+        if (!Contains(m_madeInside, level)) {
             if (::CreateDirectoryW(StagedPlace(root, level).c_str(), nullptr) == FALSE) {
                 return ::GetLastError();
             }
-            m_madeInside.insert(level);
+            m_madeInside.push_back(level);
         }
         return ERROR_SUCCESS;
     }
-    if (m_newRoots.count(level) != 0) {
+    if (Contains(m_newRoots, level)) {
         root = level;
         return ERROR_SUCCESS;
     }
-    if (m_existingFolders.count(level) != 0) {
+    if (Contains(m_existingFolders, level)) {
         return ERROR_SUCCESS;
     }
     const DWORD attributes = ::GetFileAttributesW((m_destination + level).c_str());
@@ -408,7 +419,7 @@ DWORD StagedInstallation::PlaceLevel(const std::wstring& level, std::wstring& ro
         if (::CreateDirectoryW((m_destination + level + kStagedSuffix).c_str(), nullptr) == FALSE) {
             return ::GetLastError();
         }
-        m_newRoots.insert(level);
+        m_newRoots.push_back(level);
         root = level;
         return ERROR_SUCCESS;
     }
@@ -417,13 +428,18 @@ DWORD StagedInstallation::PlaceLevel(const std::wstring& level, std::wstring& ro
     }
     const DWORD error = CheckFolder(level);
     if (error == ERROR_SUCCESS) {
-        m_existingFolders.insert(level);
+        m_existingFolders.push_back(level);
     }
     return error;
 }
 
 DWORD StagedInstallation::PlaceFolder(const std::wstring& folder, std::wstring& place, bool& inside)
 {
+    if (!m_lastFolder.empty() && folder == m_lastFolder) {
+        place = m_lastPlace;
+        inside = m_lastInside;
+        return ERROR_SUCCESS;
+    }
     // Each level of the folder, from the top, is a real folder of the installation, or the first
     // new one (staged whole beside its final name), or lies inside such a new one.
     std::wstring root;
@@ -438,6 +454,9 @@ DWORD StagedInstallation::PlaceFolder(const std::wstring& folder, std::wstring& 
     }
     inside = !root.empty();
     place = inside ? StagedPlace(root, folder) : m_destination + folder;
+    m_lastFolder = folder;
+    m_lastPlace = place;
+    m_lastInside = inside;
     return ERROR_SUCCESS;
 }
 

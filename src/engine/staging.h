@@ -22,7 +22,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace ph {
@@ -108,9 +107,14 @@ private:
     std::vector<Entry> m_entries;
     // Folders below the destination known to exist as real folders of it; the new ones this run
     // stages whole; and the folders made inside those.
-    std::unordered_set<std::wstring> m_existingFolders;
-    std::unordered_set<std::wstring> m_newRoots;
-    std::unordered_set<std::wstring> m_madeInside;
+    std::vector<std::wstring> m_existingFolders;
+    std::vector<std::wstring> m_newRoots;
+    std::vector<std::wstring> m_madeInside;
+    // The folder the last file went into, where it is staged, and whether inside a new folder:
+    // the entries of one folder come together.
+    std::wstring m_lastFolder;
+    std::wstring m_lastPlace;
+    bool m_lastInside = false;
     // Aside copies of earlier runs and this one that wait for a restart, relative to the destination.
     std::vector<std::wstring> m_leftovers;
     Counts m_counts;
