@@ -62,7 +62,7 @@ int TheApp::RunWizard()
     CWizardPages pages(m_sheet);
     m_sheet.DoModal();
     // A run that installed leaves its folder on the sheet, whichever way the wizard was left.
-    return m_sheet.InstalledFolder()[0] != L'\0' ? kExitInstalled : kExitUserExit;
+    return m_sheet.Installed() != nullptr ? kExitInstalled : kExitUserExit;
 }
 
 int TheApp::RunSilent(const wchar_t* commandLine)

@@ -542,8 +542,9 @@ DWORD StagedInstallation::StageFile(const std::wstring& name, std::uint64_t size
     m_entries.push_back({kind, name, size, crc});
     // A new file: it gets the security of the folder it is made in, and an existing name (or a
     // link planted under it) is never written through.
-    file.reset(::CreateFileW(staged.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    // It is opened to read its times too: the entry's time is set through this handle.
+    file.reset(::CreateFileW(staged.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return ::GetLastError();
     }

@@ -11,14 +11,6 @@
 
 namespace ph {
 
-bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars])
-{
-    wchar_t built[kPathChars] = {};
-    const bool fits = CopyTextWhole(built, folderText) && (EndsWithBackslash(built) || AppendTextWhole(built, L"\\"))
-        && AppendTextWhole(built, kViewerFileName);
-    CopyTextCut(path, fits ? built : L"");
-    return fits;
-}
 
 void CWizPropertyPage::RunFinishActions()
 {
@@ -33,12 +25,11 @@ void CWizPropertyPage::RunFinishActions()
     }
     // The viewer where the run installed it: the welcome page's text may be relative or carry
     // blanks that the run's folder creation removed.
-    wchar_t viewer[kPathChars];
-    const wchar_t* installed = m_pSheet->InstalledFolder();
-    if (installed[0] == L'\0' || !BuildViewerPath(installed, viewer)) {
+    const InstallTarget* installed = m_pSheet->Installed();
+    if (installed == nullptr) {
         return;
     }
-    Launch({::GetActiveWindow(), viewer, L"", nullptr});
+    Launch({::GetActiveWindow(), installed->viewerPath, L"", nullptr});
     Seams().sleep(kViewerStartMs);
     for (int look = 0; look < kViewerLookCount; ++look) {
         HWND window = Seams().viewerWindow();

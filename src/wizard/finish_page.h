@@ -14,9 +14,4 @@ inline constexpr int kViewerLookCount = 5;
 inline constexpr DWORD kViewerStartMs = 50;
 inline constexpr DWORD kViewerLookMs = 500;
 
-// The installed viewer in the installation folder: a backslash added when it has none, then
-// "ph_tav64.exe". False, with path empty, when that would not fit the 260-character
-// path buffer: a cut path would name another file.
-bool BuildViewerPath(const wchar_t* folderText, wchar_t (&path)[kPathChars]);
-
 } // namespace ph

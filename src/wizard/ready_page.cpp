@@ -112,7 +112,7 @@ CWizPropertyPage::InstallOutcome CWizPropertyPage::InstallFromWizard()
     }
     RunReport report;
     const int result = RunInstallation(options, &report);
-    m_pSheet->SetInstalledFolder(report.installed ? report.target.folder : L"");
+    m_pSheet->SetInstalled(report.installed ? report.target : InstallTarget{});
     for (int button : buttons) {
         EnableSheetButton(button, true);
     }

@@ -74,9 +74,13 @@ CWizPropertySheet::CWizPropertySheet() : CPropertySheet(IDS_SHEET_CAPTION, nullp
 
 void CWizPropertySheet::SetInstalledFolder(const wchar_t* folder)
 {
-    if (!CopyTextWhole(m_szInstalledFolder, folder)) {
-        m_szInstalledFolder[0] = L'\0';
+    wchar_t withBackslash[kWorkPathChars] = {};
+    InstallTarget target;
+    if (folder[0] == L'\0' || !CopyTextWhole(withBackslash, folder) || !AppendBackslashWhole(withBackslash)
+        || !SetInstallFolder(target, withBackslash)) {
+        target = InstallTarget{};
     }
+    m_installed = target;
 }
 
 void CWizPropertySheet::CreateTitleFont(int dpi)

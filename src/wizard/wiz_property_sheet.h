@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/handles.h"
+#include "base/install_target.h"
 #include "base/text.h"
 #include "controls/color_static.h"
 #include "controls/hyperlink.h"
@@ -67,10 +68,12 @@ public:
     CXColorStatic& InstallingStatic() { return m_staticInstalling; }
     // Caption of every message box of the wizard, from the moment the window is initialised.
     const wchar_t* Caption() const { return m_szCaption; }
-    // The folder the installation went into, as the run made it (absolute, cleaned, ending in a
-    // backslash); empty until a run has installed.
-    const wchar_t* InstalledFolder() const { return m_szInstalledFolder; }
-    // Records the folder a run installed into; a folder that does not fit is recorded as none.
+    // Where the installation went, as the run resolved it (its folder absolute, cleaned, ending in
+    // a backslash; the viewer's path); null until a run has installed.
+    const InstallTarget* Installed() const { return m_installed.folder[0] != L'\0' ? &m_installed : nullptr; }
+    void SetInstalled(const InstallTarget& target) { m_installed = target; }
+    // Records the folder a run installed into (a backslash is added when it has none); a folder
+    // without room for the viewer's path is recorded as none.
     void SetInstalledFolder(const wchar_t* folder);
 
     // The DPI the wizard is drawn for: the screen's when the window was made, then the one of
@@ -106,7 +109,7 @@ private:
     CHyperLink m_linkEula;
     CXColorStatic m_staticInstalling;
     wchar_t m_szCaption[kPathChars] = {};
-    wchar_t m_szInstalledFolder[kWorkPathChars] = {};
+    InstallTarget m_installed;
 
     // A Close was let through and the platform's answer to it has not been delivered yet: the
     // platform turns a Close into a Cancel command posted to the sheet, which then only ends the

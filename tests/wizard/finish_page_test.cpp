@@ -151,7 +151,7 @@ TEST(FinishRoutes, EachStartTakesTheRouteOfTheProcessAndAFailureOnlyClosesTheWiz
     }
 }
 
-TEST(ViewerPath, FitsWholeOrIsRefused)
+TEST(InstalledViewer, FitsWholeOrIsNone)
 {
     struct Case {
         std::wstring folder;
@@ -163,7 +163,7 @@ TEST(ViewerPath, FitsWholeOrIsRefused)
     const Case cases[] = {
         {L"D:\\Apps\\Viewer", true, L"D:\\Apps\\Viewer\\ph_tav64.exe"},
         {L"D:\\Apps\\Viewer\\", true, L"D:\\Apps\\Viewer\\ph_tav64.exe"},
-        {L"", true, L"\\ph_tav64.exe"},
+        {L"", false, L""},
         // 246 + 1 + 12 = 259 characters: the longest path that fits.
         {f246, true, f246 + L"\\ph_tav64.exe"},
         {f247, false, L""},
@@ -173,10 +173,12 @@ TEST(ViewerPath, FitsWholeOrIsRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder.size());
-        wchar_t path[kPathChars];
-        std::fill(std::begin(path), std::end(path), L'#');
-        EXPECT_EQ(BuildViewerPath(c.folder.c_str(), path), c.fits);
-        EXPECT_EQ(std::wstring(path), c.path);
+        CWizPropertySheet sheet;
+        sheet.SetInstalledFolder(c.folder.c_str());
+        ASSERT_EQ(sheet.Installed() != nullptr, c.fits);
+        if (c.fits) {
+            EXPECT_EQ(std::wstring(sheet.Installed()->viewerPath), c.path);
+        }
     }
 }
 
