@@ -157,6 +157,9 @@ void ApplySilentSwitches(const wchar_t* commandLine, InstallOptions& options)
     if (FindSwitchValue(line, L"/ini=", folder, kWorkPathChars)) {
         StripQuotesAndBlanks(folder);
         CopyTextCut(options.iniFolder, folder);
+        options.keepSettingsRedirection = 0;
+    } else {
+        options.keepSettingsRedirection = 1;
     }
 }
 

@@ -136,13 +136,19 @@ UniqueFile OpenOnce(const wchar_t* path, DWORD access, DWORD share, DWORD dispos
         return file;
     }
     error = CheckOpenedAsNamed(file.get(), path);
-    if (error == ERROR_SUCCESS) {
+    if (error != ERROR_SUCCESS) {
+        if (creating) {
+            (void)DeleteThroughHandle(file.get());
+        }
+        file.reset();
         return file;
     }
-    if (creating) {
-        (void)DeleteThroughHandle(file.get());
+    if (creating && (access & DELETE) == 0) {
+        // The delete access taken for the clean-up would keep others who do not share deleting
+        // from opening the file: it is opened again with the access asked for, and checked again.
+        file.reset();
+        return OpenOnce(path, access, share, OPEN_EXISTING, flags, error);
     }
-    file.reset();
     return file;
 }
 

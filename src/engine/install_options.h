@@ -23,6 +23,9 @@ struct InstallOptions {
     int associate = 0;
     int silent = 0;                                 // 1: report to the log, not in message boxes
     wchar_t caption[kPathChars] = {};               // title of the run's message boxes
+    // 1: nobody asked for a settings folder (a silent run without "/ini="): a redirection the
+    // destination's settings file already holds stays, so that every user's settings stay found.
+    int keepSettingsRedirection = 0;
 };
 
 } // namespace ph

@@ -214,7 +214,7 @@ int RunInstallation(InstallOptions& options, RunReport* report)
 
     // The viewer's settings, in the installed folder or the settings folder.
     Trace(L"step: settings");
-    WriteViewerSettings(target, options.iniFolder, options.silent);
+    WriteViewerSettings(target, options.iniFolder, options.silent, options.keepSettingsRedirection != 0);
     Trace(L"settings file: %ls", target.settingsPath[0] != L'\0' ? target.settingsPath : L"(none)");
 
     // Associations change which program opens the user's files, so the wizard asks once more.
@@ -239,7 +239,8 @@ int RunInstallation(InstallOptions& options, RunReport* report)
     // The settings file is rewritten as UTF-16 last, after every key of the run is in it. Its
     // failures are in the verbose log, with the system's error of the call that failed.
     Trace(L"step: settings conversion");
-    UniqueStdioFile settings(::_wfopen(target.settingsPath, L"rb"));
+    UniqueStdioFile settings = target.settingsPath[0] != L'\0' ? OpenSettingsForReading(target.settingsPath)
+                                                                 : UniqueStdioFile();
     if (settings) {
         ConvertSettingsToUtf16(target.settingsPath, std::move(settings));
     }

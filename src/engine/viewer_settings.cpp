@@ -4,9 +4,14 @@
 #include "platform/probes.h"
 #include "platform/trace.h"
 #include "base/folder_tree.h"
+#include "base/verified_files.h"
 #include "engine/existing_install.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -97,22 +102,70 @@ bool IsPortableLayout(const wchar_t* settingsPath)
     return false;
 }
 
-// A key that cannot be written leaves the file as it was; the installation goes on regardless.
-void WriteKey(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
-{
-    if (::WritePrivateProfileStringW(section, key, value, file) == FALSE) {
-        TraceError(::GetLastError(), L"settings: [%ls] %ls in %ls not written", section, key, file);
-        return;
-    }
-    Trace(L"settings: [%ls] %ls%ls%ls in %ls", section, key, value != nullptr ? L"=" : L" removed",
-          value != nullptr ? value : L"", file);
-}
+// A settings file that the profile functions write by its name. It is written only when it is the
+// very file its path names (no link or second name planted there, by whoever could write the
+// folder), and it is held open meanwhile, sharing reading and writing but not deleting, so that it
+// cannot be swapped for a link between the check and the writes.
+class SettingsFile {
+public:
+    explicit SettingsFile(const wchar_t* path) : m_path(path) { Pin(); }
 
-void WriteSkin(const ToolbarSkin& skin, const wchar_t* file)
-{
-    WriteKey(kToolbarSection, kSkinKey, skin.skin, file);
-    WriteKey(kToolbarSection, kSizeKey, skin.size, file);
-}
+    const wchar_t* Path() const { return m_path; }
+    bool Usable() const { return static_cast<bool>(m_pin); }
+
+    // A key that cannot be written leaves the file as it was; the installation goes on regardless.
+    void WriteKey(const wchar_t* section, const wchar_t* key, const wchar_t* value)
+    {
+        if (!Usable()) {
+            return;
+        }
+        BOOL written = ::WritePrivateProfileStringW(section, key, value, m_path);
+        if (written == FALSE && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            // A profile implementation that wants the file to itself: checked again, then written
+            // without the hold.
+            m_pin.reset();
+            written = Pin() && ::WritePrivateProfileStringW(section, key, value, m_path) != FALSE;
+            m_pin.reset();
+            written = written && Pin();
+        }
+        if (written == FALSE) {
+            TraceError(::GetLastError(), L"settings: [%ls] %ls in %ls not written", section, key, m_path);
+            return;
+        }
+        Trace(L"settings: [%ls] %ls%ls%ls in %ls", section, key, value != nullptr ? L"=" : L" removed",
+              value != nullptr ? value : L"", m_path);
+    }
+
+    void WriteSkin(const ToolbarSkin& skin)
+    {
+        WriteKey(kToolbarSection, kSkinKey, skin.skin);
+        WriteKey(kToolbarSection, kSizeKey, skin.size);
+    }
+
+    // A key's text, empty when it is missing (or the file is not usable).
+    void ReadKey(const wchar_t* section, const wchar_t* key, wchar_t (&value)[kPathChars]) const
+    {
+        value[0] = L'\0';
+        if (Usable()) {
+            ::GetPrivateProfileStringW(section, key, L"", value, static_cast<DWORD>(kPathChars), m_path);
+        }
+    }
+
+private:
+    bool Pin()
+    {
+        DWORD error = ERROR_SUCCESS;
+        m_pin = OpenAsNamed(m_path, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, 0, error);
+        if (!m_pin) {
+            TraceError(error, L"settings: %ls cannot be opened as itself (a link or a second name?), not written",
+                       m_path);
+        }
+        return static_cast<bool>(m_pin);
+    }
+
+    const wchar_t* m_path;
+    UniqueFile m_pin;
+};
 
 // The temporary file of the conversion: the folder part of settingsPath (up to its last backslash,
 // slash or drive colon) followed by "ph_tav64.ini_temp".
@@ -168,6 +221,23 @@ std::size_t IncompleteTailBytes(const unsigned char* piece, std::size_t count, U
         }
     }
     return 0;
+}
+
+// A C runtime stream ("rb" or "wb") on an open file, which it then owns.
+UniqueStdioFile StreamOnHandle(UniqueFile file, const wchar_t* mode)
+{
+    const bool writing = mode[0] == L'w';
+    const int descriptor = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(file.get()),
+                                             (writing ? _O_WRONLY : _O_RDONLY) | _O_BINARY);
+    if (descriptor == -1) {
+        return UniqueStdioFile();
+    }
+    (void)file.release(); // the descriptor owns it now
+    UniqueStdioFile stream(::_wfdopen(descriptor, mode));
+    if (!stream) {
+        ::_close(descriptor);
+    }
+    return stream;
 }
 
 // The system error behind a failed read, write or close of a C runtime stream: the thread's last
@@ -301,16 +371,26 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
         settingsPath[0] = L'\0';
         return 0;
     }
-    WriteViewerSettings(target, iniFolder, silent);
+    WriteViewerSettings(target, iniFolder, silent, false);
     CopyTextCut(settingsPath, target.settingsPath);
     return 1;
 }
 
-void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent)
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent,
+                         bool keepRedirection)
 {
-    const wchar_t* programIniPath = target.programIniPath;
+    SettingsFile program(target.programIniPath);
     wchar_t (&settingsPath)[kPathChars] = target.settingsPath;
     settingsPath[0] = L'\0';
+
+    // The redirection the destination's file already holds: every user's own settings are where
+    // it points, so it stays unless the run was asked for another settings folder.
+    wchar_t existing[kPathChars] = {};
+    program.ReadKey(kOthersSection, kIniFolderKey, existing);
+    if (keepRedirection && existing[0] != L'\0') {
+        Trace(L"settings: the installation's settings stay where it points: %ls", existing);
+        CopyTextCut(iniFolder, existing);
+    }
 
     // A silent installation into the program-files product folder keeps its settings in the
     // user's application-data folder.
@@ -323,32 +403,46 @@ void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathCh
     }
 
     // The viewer follows "INI_Folder" to its settings. A settings folder that cannot hold the file
-    // is not pointed to: the settings then stay in the destination's file.
+    // is not pointed to. Then an existing redirection stays as it is (the viewer keeps finding the
+    // user's settings; the run writes no keys), and without one the settings go into the
+    // destination's own file, where the viewer looks when nothing redirects it.
     bool redirected = false;
     if (iniFolder[0] != L'\0') {
         wchar_t folder[kWorkPathChars] = {};
         bool expanded = std::wcschr(iniFolder, L'%') == nullptr ? CopyTextWhole(folder, iniFolder)
                                                                  : ExpandEnvReferences(iniFolder, folder) == 1;
-        redirected = expanded && SettingsFileInFolder(folder, settingsPath);
+        // A folder whose settings file is a link (or the folder itself one) is no settings folder.
+        redirected = expanded && SettingsFileInFolder(folder, settingsPath) && SettingsFile(settingsPath).Usable();
         if (!redirected) {
-            Trace(L"settings: the settings folder %ls cannot be used, the settings stay in %ls", iniFolder,
-                  programIniPath);
+            Trace(L"settings: the settings folder %ls cannot be used", iniFolder);
+            if (existing[0] != L'\0') {
+                Trace(L"settings: the redirection to %ls stays; no key is written", existing);
+                settingsPath[0] = L'\0';
+                return;
+            }
+            Trace(L"settings: the settings stay in %ls", target.programIniPath);
         }
     }
     if (redirected) {
-        WriteKey(kOthersSection, kIniFolderKey, iniFolder, programIniPath);
+        program.WriteKey(kOthersSection, kIniFolderKey, iniFolder);
     } else {
-        WriteKey(kOthersSection, kIniFolderKey, nullptr, programIniPath);
-        CopyTextCut(settingsPath, programIniPath);
+        program.WriteKey(kOthersSection, kIniFolderKey, nullptr);
+        CopyTextCut(settingsPath, target.programIniPath);
     }
-    bool portableLayout = redirected && IsPortableLayout(settingsPath);
+    const bool portableLayout = redirected && IsPortableLayout(settingsPath);
 
-    WriteKey(kLanguageSection, L"DLL", L"ENGLISH", settingsPath);
-    WriteKey(kLanguageSection, L"Lang", L"English", settingsPath);
+    // The keys go into the settings file only when it is the file its path names.
+    SettingsFile settings(settingsPath);
+    if (!settings.Usable()) {
+        settingsPath[0] = L'\0';
+        return;
+    }
+    settings.WriteKey(kLanguageSection, L"DLL", L"ENGLISH");
+    settings.WriteKey(kLanguageSection, L"Lang", L"English");
 
     // A skin the user already has stays, together with its size.
     wchar_t skin[kPathChars] = {};
-    ::GetPrivateProfileStringW(kToolbarSection, kSkinKey, L"", skin, static_cast<DWORD>(kPathChars), settingsPath);
+    settings.ReadKey(kToolbarSection, kSkinKey, skin);
     if (skin[0] != L'\0') {
         return;
     }
@@ -358,9 +452,9 @@ void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathCh
     const ToolbarSkin chosen = ChooseToolbarSkin(scale, screenHeight);
     Trace(L"settings: display %d DPI (scale %d %%), full-screen height %d: skin %ls", dpi, scale, screenHeight,
           chosen.skin);
-    WriteSkin(chosen, settingsPath);
+    settings.WriteSkin(chosen);
     if (portableLayout) {
-        WriteSkin(kPortableSkin, programIniPath);
+        program.WriteSkin(kPortableSkin);
     }
 }
 
@@ -379,17 +473,36 @@ int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, 
     if (std::fseek(source.get(), 0, SEEK_SET) != 0 || !BuildTempPath(settingsPath, tempPath)) {
         return 1;
     }
-    UniqueStdioFile target(::_wfopen(tempPath, L"wb"));
+    // The temporary file is this run's own new file: one an interrupted run left goes first (only
+    // when it is the file its name says), and a link planted under its name is never written
+    // through. A second handle keeps it, for renaming or deleting it once the stream is closed.
+    DWORD error = ERROR_SUCCESS;
+    {
+        UniqueFile left = OpenAsNamed(tempPath, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      OPEN_EXISTING, 0, error);
+        if (left) {
+            (void)DeleteThroughHandle(left.get());
+        }
+    }
+    UniqueFile temp = OpenAsNamed(tempPath, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, error);
+    UniqueFile kept;
+    UniqueStdioFile target;
+    if (temp && ::DuplicateHandle(::GetCurrentProcess(), temp.get(), ::GetCurrentProcess(), kept.put(), 0, FALSE,
+                                  DUPLICATE_SAME_ACCESS) != FALSE) {
+        target = StreamOnHandle(std::move(temp), L"wb");
+    }
     if (!target) {
-        TraceError(::GetLastError(), L"settings file %ls: no temporary file %ls, the 8-bit file stays", settingsPath,
-                   tempPath);
+        if (kept) {
+            (void)DeleteThroughHandle(kept.get());
+        }
+        TraceError(error != ERROR_SUCCESS ? error : ::GetLastError(),
+                   L"settings file %ls: no temporary file %ls, the 8-bit file stays", settingsPath, tempPath);
         return 1;
     }
 
     // The error of the first call that failed, taken right there: the clean-up that follows calls
     // the system again.
     std::size_t pieces = 0;
-    DWORD error = ERROR_SUCCESS;
     ::SetLastError(ERROR_SUCCESS);
     if (!WriteUtf16(target.get(), kUtf16Header, std::size(kUtf16Header) - 1)
         || !ConvertPieces(source.get(), target.get(), codePage, pieces)) {
@@ -401,22 +514,31 @@ int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, 
         error = ErrorOfStream();
     }
 
-    // Whatever goes wrong, the original stays as it was and no temporary file is left behind.
+    // Whatever goes wrong, the original stays as it was and no temporary file is left behind. The
+    // converted file takes the settings file's name itself (a link there is replaced, never
+    // followed).
     if (error != ERROR_SUCCESS || pieces == 0) {
-        ::DeleteFileW(tempPath);
+        (void)DeleteThroughHandle(kept.get());
         if (error != ERROR_SUCCESS) {
             TraceError(error, L"settings file %ls: not converted to UTF-16, the 8-bit file stays", settingsPath);
         }
         return error == ERROR_SUCCESS ? 1 : 0;
     }
-    if (::MoveFileExW(tempPath, settingsPath, MOVEFILE_REPLACE_EXISTING) == FALSE) {
-        error = ::GetLastError();
-        ::DeleteFileW(tempPath);
+    error = RenameThroughHandle(kept.get(), settingsPath, true);
+    if (error != ERROR_SUCCESS) {
+        (void)DeleteThroughHandle(kept.get());
         TraceError(error, L"settings file %ls: the converted file cannot replace it, the 8-bit file stays",
                    settingsPath);
         return 0;
     }
     return 1;
+}
+
+UniqueStdioFile OpenSettingsForReading(const wchar_t* settingsPath)
+{
+    DWORD error = ERROR_SUCCESS;
+    UniqueFile file = OpenAsNamed(settingsPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0, error);
+    return file ? StreamOnHandle(std::move(file), L"rb") : UniqueStdioFile();
 }
 
 } // namespace ph

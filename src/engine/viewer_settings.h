@@ -56,8 +56,12 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
                         wchar_t (&settingsPath)[kPathChars]);
 
 // The same for the installation of target, whose folder exists: target.settingsPath receives the
-// file that got the viewer's keys (empty when none did).
-void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent);
+// file that got the viewer's keys (empty when none did). With keepRedirection (no settings folder
+// was asked for), a redirection the destination's file already holds stays and is followed. A
+// settings folder that cannot be used never removes an existing redirection: the run then writes
+// no keys. A settings file that is a link or has a second name is not written.
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent,
+                         bool keepRedirection);
 
 // Rewrites the 8-bit settings file at settingsPath, already opened for reading ("rb") as source,
 // as UTF-16LE with a byte-order mark and a marker header, converting from the ANSI code page
@@ -67,6 +71,10 @@ void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathCh
 // then stays as it was (the temporary file is removed). Every failure is in the verbose log with
 // the system error of the call that failed.
 int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source);
+
+// The settings file opened for reading as the conversion's source, when it is the very file its
+// path names (no link, one name); empty otherwise.
+[[nodiscard]] UniqueStdioFile OpenSettingsForReading(const wchar_t* settingsPath);
 int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, UINT codePage);
 
 } // namespace ph

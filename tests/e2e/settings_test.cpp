@@ -197,5 +197,60 @@ TEST_F(SettingsInstall, UncreatableSettingsFolderLosesNothing)
     EXPECT_FALSE(FileExists(m_start / L"Photavian_Install.log"));
 }
 
+TEST_F(SettingsInstall, ARunWithoutIniSwitchKeepsTheRedirectionOfTheInstallation)
+{
+    // A folder outside the program-files folders, its settings redirected by the first run. A
+    // second run without "/ini=" finds the installation (no settings folder by default) and keeps
+    // the redirection, so every user's own settings stay found; "/ini=" with nothing asks for the
+    // destination's own file.
+    const std::wstring destination = m_scratch / L"dest";
+    const std::wstring settingsFolder = m_scratch / L"settings";
+    const std::wstring programIni = destination + L"\\ph_tav64.ini";
+    const std::vector<Entry> redirection = {{L"Others", L"INI_Folder", settingsFolder}};
+    ASSERT_EQ(RunSetup(L"/silent /folder=" + destination + L" /ini=" + settingsFolder, m_start.Path()), 0);
+    ASSERT_EQ(ReadSettingsEntries(programIni), redirection);
+
+    ASSERT_EQ(RunSetup(L"/silent", m_start.Path()), 0);
+    EXPECT_EQ(ReadSettingsEntries(programIni), redirection);
+    EXPECT_EQ(ReadSettingsEntries(settingsFolder + L"\\ph_tav64.ini"),
+              kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+
+    ASSERT_EQ(RunSetup(L"/silent /ini=", m_start.Path()), 0);
+    EXPECT_EQ(ReadSettingsEntries(programIni), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+}
+
+TEST_F(SettingsInstall, LinksPlantedInTheSettingsFolderAreNeverWrittenThrough)
+{
+    // A settings folder any user may make first (as "C:\ProgramData\Photavian" is), holding the
+    // temporary file of the conversion or the settings file itself as a link to a system file.
+    const std::wstring destination = m_scratch / L"dest";
+    const std::wstring settingsFolder = m_scratch / L"shared";
+    const std::wstring victim = m_scratch / L"system.ini";
+    const std::string victimBytes = "[boot]\r\nshell=explorer.exe\r\n";
+    struct Case {
+        const wchar_t* planted;
+        bool settingsWritten; // the keys reach the settings folder's file
+    };
+    const Case cases[] = {{L"ph_tav64.ini_temp", true}, {L"ph_tav64.ini", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.planted));
+        RemoveTree(destination);
+        ASSERT_TRUE(WriteFileBytes(victim, victimBytes));
+        ASSERT_NE(::CreateDirectoryW(settingsFolder.c_str(), nullptr), FALSE);
+        const std::wstring link = settingsFolder + L"\\" + c.planted;
+        ASSERT_TRUE(PlantLink(link, victim));
+
+        EXPECT_EQ(RunSetup(L"/silent /folder=" + destination + L" /ini=" + settingsFolder, m_start.Path()), 0);
+        EXPECT_EQ(ReadFileBytes(victim), victimBytes) << "the system file is untouched and where it was";
+        EXPECT_TRUE(FileExists(destination + L"\\ph_tav64.exe"));
+        const std::wstring settings = settingsFolder + L"\\ph_tav64.ini";
+        if (c.settingsWritten) {
+            EXPECT_EQ(ReadSettingsEntries(settings), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+        }
+        ASSERT_TRUE(RemoveLink(link));
+        RemoveTree(settingsFolder);
+    }
+}
+
 } // namespace
 } // namespace ph::test

@@ -356,19 +356,30 @@ std::string UnixPath(const std::wstring& path)
 
 } // namespace
 
-bool PlantLink(const std::wstring& link, const std::wstring& target)
+// Runs a program of the host with the given arguments (each quoted), through Wine's start.
+bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments)
 {
-    // Wine's own link call makes nothing; the host's ln does, started through Wine's start.
-    std::string unixLink = UnixPath(link);
-    std::string unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) {
-        return false;
+    std::wstring line = L"start.exe /wait /unix " + program;
+    for (const std::string& argument : arguments) {
+        line += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
     }
-    std::wstring line = L"start.exe /wait /unix /bin/ln -sfn \"" + std::wstring(unixTarget.begin(), unixTarget.end())
-        + L"\" \"" + std::wstring(unixLink.begin(), unixLink.end()) + L"\"";
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     return RunProcess(std::wstring(system) + L"\\" + line, L"") == 0;
+}
+
+bool PlantLink(const std::wstring& link, const std::wstring& target)
+{
+    // Wine's own link call makes nothing; the host's ln does, started through Wine's start.
+    const std::string unixLink = UnixPath(link);
+    const std::string unixTarget = UnixPath(target);
+    return !unixLink.empty() && !unixTarget.empty() && RunHostProgram(L"/bin/ln", {"-sfn", unixTarget, unixLink});
+}
+
+bool RemoveLink(const std::wstring& link)
+{
+    const std::string unixLink = UnixPath(link);
+    return !unixLink.empty() && RunHostProgram(L"/bin/rm", {"-f", unixLink});
 }
 
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)

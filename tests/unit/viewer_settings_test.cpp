@@ -347,7 +347,7 @@ TEST_F(ViewerSettingsTest, PortableLayoutAlsoGivesTheDestinationFileAToolbar)
     EXPECT_EQ(ReadSettingsEntries(ProgramIni()).size(), 1u);
 }
 
-TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsTheSettingsInTheDestination)
+TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsAnExistingRedirectionOrTheSettingsInTheDestination)
 {
     ScopedVariable longValue(L"PH_LONG", (L"C:\\" + std::wstring(297, L'l')).c_str());
     ScopedVariable undefined(L"PH_UNDEFINED", nullptr);
@@ -356,7 +356,7 @@ TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsTheSettingsInTheDestinatio
     const std::wstring justRoom = noRoom.substr(0, noRoom.size() - 1);
     struct Case {
         std::wstring iniFolder;
-        std::wstring redirectedTo; // empty: the settings stay in the destination
+        std::wstring redirectedTo; // empty: the folder cannot be used
     };
     const Case cases[] = {
         {L"%PH_LONG%\\x", L""},       // the value is longer than a variable may be
@@ -367,17 +367,30 @@ TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsTheSettingsInTheDestinatio
         {justRoom, justRoom + L"\\ph_tav64.ini"},
     };
     ::CreateDirectoryW(Destination().c_str(), nullptr);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Show(c.iniFolder));
-        ASSERT_TRUE(WriteFileBytes(ProgramIni(), "[Others]\r\nINI_Folder=C:\\old\r\n"));
-        std::wstring settingsPath = Write(c.iniFolder);
-        EXPECT_EQ(m_iniFolderAfter, c.iniFolder);
-        if (c.redirectedTo.empty()) {
-            EXPECT_EQ(settingsPath, ProgramIni());
-            EXPECT_EQ(ReadSettingsEntries(ProgramIni()), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
-        } else {
-            EXPECT_EQ(settingsPath, c.redirectedTo);
-            EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+    // An earlier installation's redirection stays when the folder asked for cannot be used: the
+    // viewer keeps finding every user's settings, and the run writes no keys. A new installation
+    // keeps its settings in the destination's file, where the viewer looks without a redirection.
+    const std::string earlier = "[Others]\r\nINI_Folder=C:\\old\r\n";
+    for (const bool upgrade : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(Show(c.iniFolder) + (upgrade ? " over a redirection" : " into a new folder"));
+            ::DeleteFileW(ProgramIni().c_str());
+            if (upgrade) {
+                ASSERT_TRUE(WriteFileBytes(ProgramIni(), earlier));
+            }
+            std::wstring settingsPath = Write(c.iniFolder);
+            EXPECT_EQ(m_iniFolderAfter, c.iniFolder);
+            if (!c.redirectedTo.empty()) {
+                EXPECT_EQ(settingsPath, c.redirectedTo);
+                EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+                ::DeleteFileW(settingsPath.c_str());
+            } else if (upgrade) {
+                EXPECT_EQ(settingsPath, L"");
+                EXPECT_EQ(ReadFileBytes(ProgramIni()), earlier);
+            } else {
+                EXPECT_EQ(settingsPath, ProgramIni());
+                EXPECT_EQ(ReadSettingsEntries(ProgramIni()), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+            }
         }
     }
     EXPECT_EQ(ReadFileBytes(Root() + L"\\blocker"), "not a folder");
