@@ -80,6 +80,7 @@
 #define IDS_SETUP_RUNNING    150  // "Another Photavian setup is running!\n..."
 #define IDS_USAGE            151  // "Photavian 64-bit Setup\n\nInstalls Photavian ..." (the switches)
 #define IDS_SETUP_LOCK_FAILED 152 // "Setup cannot make sure that no other Photavian setup is running (system error %lu)!\n..."
+#define IDS_DEST_NOT_TRUSTED 153  // "The destination directory belongs to another user, who could change ...\n\n..."
 
 // The product archive (resource type "ZIP", id 1974) and the release notes (type "TXT", id 217).
 // A resource script names a type of its own by a bare word (RT_...); the code asks for it by the

@@ -8,7 +8,7 @@
 namespace ph {
 
 inline constexpr int kExitInstalled = 0;                 // installed
-inline constexpr int kExitAccessDenied = 5;              // destination folder cannot be created
+inline constexpr int kExitAccessDenied = 5;              // destination folder cannot be created, or is another's
 inline constexpr int kExitFileInUse = 32;                // a file to be replaced is in use
 inline constexpr int kExitDiskFull = 112;                // not enough space, or a write hit a full disk
 inline constexpr int kExitViewerRunning = 170;           // refused: the viewer is running
@@ -26,6 +26,7 @@ constexpr int ExitCodeFor(InstallFailure cause)
     case InstallFailure::InvalidDestination:
         return kExitInvalidDestination;
     case InstallFailure::DestinationNotCreatable:
+    case InstallFailure::DestinationNotTrusted:
         return kExitAccessDenied;
     case InstallFailure::NotEnoughSpace:
     case InstallFailure::DiskFull:

@@ -108,7 +108,7 @@ DWORD CreateFolderLevels(const wchar_t* path)
     return firstFailure;
 }
 
-bool EnsureFolderTree(wchar_t* path, std::size_t pathChars, DWORD* error)
+bool EnsureFolderTree(wchar_t* path, std::size_t pathChars, DWORD* error, FolderCreation* leaf)
 {
     DWORD ignored = ERROR_SUCCESS;
     DWORD& why = error != nullptr ? *error : ignored;
@@ -141,7 +141,17 @@ bool EnsureFolderTree(wchar_t* path, std::size_t pathChars, DWORD* error)
             continue;
         }
         TrimBlanks(rebuilt);
-        const DWORD level = CreateOneFolder(rebuilt);
+        const bool last = path[i + 1] == L'\0' || i + 1 >= kPathChars;
+        DWORD level = ERROR_SUCCESS;
+        if (last && leaf != nullptr && leaf->create != nullptr) {
+            leaf->created = leaf->create(rebuilt, leaf->security) != FALSE;
+            level = leaf->created ? ERROR_SUCCESS : ::GetLastError();
+            if (level == ERROR_ALREADY_EXISTS && IsExistingFolder(rebuilt)) {
+                level = ERROR_SUCCESS;
+            }
+        } else {
+            level = CreateOneFolder(rebuilt);
+        }
         if (level == ERROR_SUCCESS) {
             created = ERROR_SUCCESS;
         } else if (created == ERROR_SUCCESS) {

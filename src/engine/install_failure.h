@@ -13,6 +13,7 @@ enum class InstallFailure {
     NotEnoughSpace,          // the payload does not fit the free space, found before any file is written
     InvalidDestination,      // IDS_INVALID_DEST
     DestinationNotCreatable, // IDS_CREATE_DEST_FAILED
+    DestinationNotTrusted,   // IDS_DEST_NOT_TRUSTED: another account owns it
 };
 
 // How telling a cause is when several entries of one run fail: a full disk explains more than a
@@ -32,6 +33,7 @@ constexpr int CauseRank(InstallFailure cause)
     case InstallFailure::NotEnoughSpace:
     case InstallFailure::InvalidDestination:
     case InstallFailure::DestinationNotCreatable:
+    case InstallFailure::DestinationNotTrusted:
         break;
     }
     return 4;

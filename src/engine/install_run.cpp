@@ -10,6 +10,7 @@
 #include "engine/existing_install.h"
 #include "engine/payload.h"
 #include "engine/viewer_settings.h"
+#include "platform/folder_security.h"
 #include "platform/report.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
@@ -145,13 +146,43 @@ bool ResolveInstallTarget(const InstallOptions& options, const wchar_t* startDir
     // Creating the folder also cleans the text (blanks before inner backslashes removed, a
     // trailing backslash): from here on the folder is exactly as it exists. A full disk is named
     // as such; any other reason as a folder that cannot be created.
+    // Outside the program-files folders the folder is the run's to protect, as those are: one it
+    // creates gets an access list that only administrators may change, and one that exists must
+    // belong to the administrators or this account, and loses what lets others change it, before
+    // anything is written into it.
+    const bool outside = !IsInsideProgramFiles(folder);
+    ProtectedFolderSecurity protection;
+    FolderCreation leaf;
+    if (outside && protection.Attributes() != nullptr) {
+        leaf.create = FolderSecurity().createFolder;
+        leaf.security = protection.Attributes();
+    }
     DWORD error = ERROR_SUCCESS;
-    if (!EnsureFolderTree(folder, kWorkPathChars, &error) || !SetInstallFolder(target, folder)) {
+    if (!EnsureFolderTree(folder, kWorkPathChars, &error, &leaf) || !SetInstallFolder(target, folder)) {
         TraceError(error, L"destination %ls: cannot be created", folder);
         const InstallFailure cause = CauseOfError(error) == InstallFailure::DiskFull
             ? InstallFailure::DiskFull
             : InstallFailure::DestinationNotCreatable;
         return refuse(cause, IDS_CREATE_DEST_FAILED, folder);
+    }
+    if (outside && leaf.created) {
+        Trace(L"destination %ls: made with an access list only administrators may change", folder);
+    } else if (outside) {
+        const FolderTrust trust = CheckTrust(folder);
+        if (trust == FolderTrust::Untrusted) {
+            Trace(L"destination %ls: belongs to another account (or its security cannot be read), refused", folder);
+            return refuse(InstallFailure::DestinationNotTrusted, IDS_DEST_NOT_TRUSTED, folder);
+        }
+        if (trust == FolderTrust::WritableByOthers) {
+            error = ProtectFolder(folder);
+            if (error != ERROR_SUCCESS) {
+                TraceError(error, L"destination %ls: others may change it, and that cannot be taken away", folder);
+                return refuse(InstallFailure::DestinationNotTrusted, IDS_DEST_NOT_TRUSTED, folder);
+            }
+            Trace(L"destination %ls: others could change it; it now has an access list only administrators may "
+                  L"change",
+                  folder);
+        }
     }
     ChooseShortcutFolders(target, options.allUsers);
     Trace(L"destination: %ls", target.folder);
@@ -170,13 +201,21 @@ bool ShouldKeepInstalledIconLibrary(const wchar_t* iconLibraryPath)
     }
     int reference = VersionNumber(kIconLibraryReferenceVersion);
     int installed = VersionNumber(version);
+    bool keep = false;
     if (installed > reference) {
-        return true;
+        keep = true;
+    } else if (installed < reference) {
+        keep = !IsReplaceableCompany(company);
+    } else {
+        keep = !(HasReplaceableSize(iconLibraryPath) && IsReplaceableCompany(company));
     }
-    if (installed < reference) {
-        return !IsReplaceableCompany(company);
+    // A library another account placed is never kept, whatever version it claims: the viewer
+    // loads it.
+    if (keep && CheckTrust(iconLibraryPath) == FolderTrust::Untrusted) {
+        Trace(L"icon library %ls: placed by another account, replaced", iconLibraryPath);
+        return false;
     }
-    return !(HasReplaceableSize(iconLibraryPath) && IsReplaceableCompany(company));
+    return keep;
 }
 
 int RunInstallation(InstallOptions& options, RunReport* report)

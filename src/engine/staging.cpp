@@ -222,18 +222,22 @@ DWORD StagedInstallation::ReadJournal(bool& committed, bool& swapped)
         return error;
     }
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(journal.get(), &size) == FALSE || size.QuadPart > 0x7FFFFFFF
-        || size.QuadPart % sizeof(wchar_t) != 0) {
+    if (::GetFileSizeEx(journal.get(), &size) == FALSE || size.QuadPart > 0x7FFFFFFF) {
         return ERROR_INVALID_DATA;
     }
+    // A character cut in half by the interruption is not read.
     std::wstring text(static_cast<std::size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
+    const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD got = 0;
-    if (::ReadFile(journal.get(), text.data(), static_cast<DWORD>(size.QuadPart), &got, nullptr) == FALSE
-        || got != size.QuadPart) {
+    if (::ReadFile(journal.get(), text.data(), bytes, &got, nullptr) == FALSE || got != bytes) {
         return ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_READ_FAULT;
     }
-    // One record a line; a line cut short by the interruption is the last and is ignored.
+    // One record a line; a line cut short by the interruption is the last and is ignored. A journal
+    // cut before its first line ends records nothing: nothing was staged before it.
     std::size_t at = !text.empty() && text[0] == L'\xFEFF' ? 1 : 0;
+    if (text.find(L"\r\n", at) == std::wstring::npos) {
+        return ERROR_SUCCESS;
+    }
     bool headerSeen = false;
     for (;;) {
         const std::size_t end = text.find(L"\r\n", at);

@@ -77,8 +77,9 @@ check() {
   failures=$((failures + failed))
 }
 
-# A folder the user cannot create, and an existing folder the user cannot write into.
+# A folder the user cannot create, and an existing folder of another account (root's), which the
+# user cannot write into either: refused before anything is written.
 check 'C:\locked\dest' 5 "Can't create destination directory!"
-check 'C:\locked\existing' 1603 "Can't install all files!"
+check 'C:\locked\existing' 5 "The destination directory belongs to another user"
 
 exit $((failures > 0))

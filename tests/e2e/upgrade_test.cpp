@@ -4,7 +4,6 @@
 
 #include "base/handles.h"
 
-#include <cstdio>
 #include <map>
 #include <random>
 
@@ -274,25 +273,46 @@ TEST_F(Upgrade, AKilledRunIsFinishedOrUndoneByTheNext)
         m_newFiles[WindowsName(name)] = data;
     }
     const std::wstring exe = SetupWith(m_new);
-    int interrupted = 0; // kills that found the run between its first staged file and its end
-    for (DWORD delay : {20u, 80u, 160u, 320u, 640u, 1280u}) {
-        SCOPED_TRACE(delay);
+    const std::wstring journal = Destination() + L"\\Photavian_Setup.journal";
+    const std::string committed(reinterpret_cast<const char*>(L"\r\nC\r\n"), 10);
+    // The moments the run is killed at: as soon as its journal is begun, halfway through staging,
+    // once everything is staged (the swap begins), and once the new folder is in place.
+    struct Moment {
+        const char* what;
+        bool (*reached)(const std::wstring& destination, const std::string& journalBytes, const std::string& committed);
+    };
+    const Moment moments[] = {
+        {"journal begun", [](const std::wstring&, const std::string& bytes, const std::string&) { return !bytes.empty(); }},
+        {"staging", [](const std::wstring&, const std::string& bytes, const std::string&) { return bytes.size() > 20000; }},
+        {"swap begun",
+         [](const std::wstring&, const std::string& bytes, const std::string& c) {
+             return bytes.find(c) != std::string::npos;
+         }},
+        {"new folder in place",
+         [](const std::wstring& destination, const std::string&, const std::string&) {
+             return FolderExists(destination + L"\\Extra");
+         }},
+    };
+    for (const Moment& moment : moments) {
+        SCOPED_TRACE(moment.what);
         InstallOldVersion();
         StartedSetup setup = StartSetup(L"/silent /desktop=1 /ini= /folder=" + Destination(), m_start.Path(), exe);
         ASSERT_TRUE(setup.process);
-        ::Sleep(delay);
+        bool reached = false;
+        for (int look = 0; look < 30000 && !reached; ++look) {
+            reached = moment.reached(Destination(), ReadFileBytes(journal), committed);
+            if (!reached && ::WaitForSingleObject(setup.process.get(), 1) == WAIT_OBJECT_0) {
+                break; // the run ended first
+            }
+        }
         ::TerminateProcess(setup.process.get(), 99);
         ::WaitForSingleObject(setup.process.get(), 10000);
-        const bool journal = FileExists(Destination() + L"\\Photavian_Setup.journal");
-        interrupted += journal ? 1 : 0;
-        std::printf("killed after %lu ms: %s\n", static_cast<unsigned long>(delay),
-                    journal ? "interrupted" : "before or after the extraction");
+        EXPECT_TRUE(reached) << "the run ended before the moment";
         ExpectNoMixedFile();
 
         EXPECT_EQ(RunSetup(L"/silent /desktop=1 /ini= /folder=" + Destination(), m_start.Path(), exe), kExitInstalled);
         ExpectNewVersionComplete();
     }
-    EXPECT_GT(interrupted, 0) << "no kill met the run while it was writing";
 }
 
 } // namespace

@@ -40,6 +40,7 @@ TEST(StagingRecovery, EachMomentOfAnInterruptedRunIsFinishedOrUndone)
         std::vector<std::pair<std::wstring, std::string>> files; // what the interrupted run left
         std::vector<std::wstring> journal;                       // after the header
         std::vector<std::pair<std::wstring, std::string>> after; // the folder once the next run began
+        std::size_t cutAfterChars = 0; // the journal's text ends after this many characters (0: whole)
     };
     const std::wstring stagedA = FileLine(L'F', L"a.txt");
     const std::wstring stagedB = FileLine(L'F', L"b.txt");
@@ -61,6 +62,11 @@ TEST(StagingRecovery, EachMomentOfAnInterruptedRunIsFinishedOrUndone)
          {{L"a.txt", kNew}, {L"a.txt.ph-old", kOld}, {L"b.txt", kOld}, {L"b.txt.ph-new", "new"}, {L"N.ph-new\\x.txt", kNew}},
          {stagedA, stagedB, L"D\tN", inside, L"C"},
          {{L"a.txt", kOld}, {L"b.txt", kOld}}},
+        {"while its journal was begun",
+         {{L"a.txt", kOld}},
+         {stagedA},
+         {{L"a.txt", kOld}},
+         12},
         {"after the swap, an old copy still there",
          {{L"a.txt", kNew}, {L"a.txt.ph-old", kOld}, {L"b.txt", kNew}},
          {stagedA, stagedB, L"C", L"S"},
@@ -80,8 +86,11 @@ TEST(StagingRecovery, EachMomentOfAnInterruptedRunIsFinishedOrUndone)
         for (const std::wstring& line : c.journal) {
             journal += line + L"\r\n";
         }
-        ASSERT_TRUE(WriteFileBytes(folder / L"Photavian_Setup.journal",
-                                   std::string(reinterpret_cast<const char*>(journal.data()), journal.size() * 2)));
+        std::string bytes(reinterpret_cast<const char*>(journal.data()), journal.size() * 2);
+        if (c.cutAfterChars > 0) {
+            bytes.resize(c.cutAfterChars * 2 + 1); // and half a character
+        }
+        ASSERT_TRUE(WriteFileBytes(folder / L"Photavian_Setup.journal", bytes));
 
         {
             ph::StagedInstallation staging((folder.Path() + L"\\").c_str());
