@@ -1,11 +1,16 @@
 // CStatic: attaching through the common controls' subclassing and reflection from the parent.
 #include "framework/static_control.h"
 
+#include "base/product.h"
+
 #include <commctrl.h>
 
 namespace ph {
 
 namespace {
+
+// The window message that asks a control for its object, named for the product so that it is ours.
+constexpr auto kAttachedObjectMessage = JoinTexts(kProductName, L".CStatic.AttachedObject");
 
 // Our one subclass of a control; the object travels in the subclass's reference data.
 constexpr UINT_PTR kStaticSubclassId = 0x50685374; // "PhSt"
@@ -15,7 +20,7 @@ constexpr UINT_PTR kStaticSubclassId = 0x50685374; // "PhSt"
 // MinGW import library of the common controls does not export it.)
 UINT AttachedObjectQuery()
 {
-    static const UINT message = ::RegisterWindowMessageW(L"Photavian.CStatic.AttachedObject");
+    static const UINT message = ::RegisterWindowMessageW(kAttachedObjectMessage);
     return message;
 }
 

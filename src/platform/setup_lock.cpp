@@ -11,8 +11,8 @@ namespace ph {
 namespace {
 
 // The mutex inside the administrators' private namespace, and in the session's own namespace.
-constexpr auto kNamespaceMutexName = JoinTexts(kSetupLockNamespace, L"\\", kSetupLockName);
-constexpr auto kSessionMutexName = JoinTexts(L"Local\\", kSetupLockName);
+constexpr auto kNamespaceMutexName = JoinTexts(kSetupLockNamespace.text, L"\\", kSetupLockName.text);
+constexpr auto kSessionMutexName = JoinTexts(L"Local\\", kSetupLockName.text);
 
 // Protected (nothing inherited): all access for the system account and the administrators.
 constexpr wchar_t kAdministratorsOnlySddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";

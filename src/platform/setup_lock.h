@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/handles.h"
+#include "base/product.h"
 #include "base/text.h"
 
 #include <windows.h>
@@ -11,13 +12,13 @@
 namespace ph {
 
 // The lock's name: of the mutex, and of the lock file with an extension.
-inline constexpr wchar_t kSetupLockName[] = L"Photavian64SetupRun";
+inline constexpr auto kSetupLockName = JoinTexts(kProductName, L"64SetupRun");
 
 // The name and alias prefix of the administrators' private namespace that holds the mutex.
-inline constexpr wchar_t kSetupLockNamespace[] = L"Photavian64Setup";
+inline constexpr auto kSetupLockNamespace = JoinTexts(kProductName, L"64Setup");
 
 // The lock file's name in the Windows folder, where private namespaces are missing.
-inline constexpr auto kSetupLockFileName = JoinTexts(kSetupLockName, L".lock");
+inline constexpr auto kSetupLockFileName = JoinTexts(kSetupLockName.text, L".lock");
 
 // How often the lock file is tried while its name is still being deleted by a run that just
 // ended (the system then refuses the open for a moment), and the pause between two tries.

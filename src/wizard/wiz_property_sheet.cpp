@@ -1,6 +1,7 @@
 // CWizPropertySheet: construction, window initialisation and the exit confirmation.
 #include "wizard/wiz_property_sheet.h"
 
+#include "base/product.h"
 #include "base/resources.h"
 #include "wizard/associations_page.h"
 #include "wizard/wiz_property_page.h"
@@ -14,11 +15,13 @@ namespace {
 // "Exit setup?" is short; the buffer holds any text of the string table's size.
 constexpr std::size_t kQuestionChars = 64;
 
+constexpr auto kCloseHandledMessage = JoinTexts(kProductName, L".Sheet.CloseHandled");
+
 // Posted to the sheet after a Close was let through, behind whatever the platform posted in
 // answer to it: once it arrives, the Close has run its course.
 UINT CloseHandledMessage()
 {
-    static const UINT message = ::RegisterWindowMessageW(L"Photavian.Sheet.CloseHandled");
+    static const UINT message = ::RegisterWindowMessageW(kCloseHandledMessage);
     return message;
 }
 

@@ -150,7 +150,7 @@ std::string WhyNotAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor)
 HANDLE WINAPI ScriptedCreateBoundary(LPCWSTR name, ULONG)
 {
     g_calls += "boundary ";
-    if (std::wstring(name) != ph::kSetupLockNamespace) {
+    if (std::wstring(name) != ph::kSetupLockNamespace.text) {
         g_calls += "(wrong name) ";
     }
     return g_script.boundaryMade ? kBoundary : nullptr;
@@ -184,7 +184,7 @@ HANDLE Answer(std::vector<DWORD>& answers)
 HANDLE WINAPI ScriptedCreateNamespace(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR alias)
 {
     g_calls += "create ";
-    if (boundary != kBoundary || std::wstring(alias) != ph::kSetupLockNamespace) {
+    if (boundary != kBoundary || std::wstring(alias) != ph::kSetupLockNamespace.text) {
         g_calls += "(wrong namespace) ";
     }
     g_securityProblem = attributes != nullptr ? WhyNotAdministratorsOnly(attributes->lpSecurityDescriptor)
@@ -194,7 +194,7 @@ HANDLE WINAPI ScriptedCreateNamespace(LPSECURITY_ATTRIBUTES attributes, LPVOID b
 HANDLE WINAPI ScriptedOpenNamespace(LPVOID boundary, LPCWSTR alias)
 {
     g_calls += "open ";
-    if (boundary != kBoundary || std::wstring(alias) != ph::kSetupLockNamespace) {
+    if (boundary != kBoundary || std::wstring(alias) != ph::kSetupLockNamespace.text) {
         g_calls += "(wrong namespace) ";
     }
     return Answer(g_script.opens);
@@ -386,7 +386,7 @@ TEST_F(SystemLockPlacesTest, NamedMutexesHeldByAnyoneDoNotStopAnAdministrator)
         ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
         ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
         SECURITY_ATTRIBUTES everyone{sizeof(everyone), &open, FALSE};
-        const std::wstring name = ph::kSetupLockName;
+        const std::wstring name = ph::kSetupLockName.text;
         ph::UniqueKernelHandle global(::CreateMutexW(&everyone, TRUE, (L"Global\\" + name).c_str()));
         ph::UniqueKernelHandle local(::CreateMutexW(&everyone, TRUE, (L"Local\\" + name).c_str()));
         ph::UniqueKernelHandle bare(::CreateMutexW(&everyone, TRUE, name.c_str()));
