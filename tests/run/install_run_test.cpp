@@ -5,6 +5,7 @@
 #include "platform/folder_security.h"
 #include "platform/probes.h"
 #include "res/resource.h"
+#include "support/pinned_message_boxes.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -23,25 +24,6 @@ constexpr wchar_t kCaption[] = L"Photavian 64-bit Setup";
 constexpr wchar_t kUserChoiceOfBmp[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.bmp\\UserChoice";
 
-// What the run showed in message boxes, and the answer the user gives.
-struct MessageBoxLog {
-    int calls = 0;
-    std::wstring text;
-    std::wstring caption;
-    UINT type = 0;
-    int answer = IDOK;
-};
-MessageBoxLog g_boxes;
-
-int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
-{
-    ++g_boxes.calls;
-    g_boxes.text = text;
-    g_boxes.caption = caption;
-    g_boxes.type = type;
-    return g_boxes.answer;
-}
-
 std::wstring DefaultValue(HKEY hive, const wchar_t* key)
 {
     wchar_t value[260] = {};
@@ -55,7 +37,6 @@ protected:
     {
         ASSERT_TRUE(m_hives.ok());
         ::GetCurrentDirectoryW(MAX_PATH, m_previousDirectory);
-        g_boxes = MessageBoxLog{};
     }
     void TearDown() override
     {
@@ -80,20 +61,21 @@ protected:
     RedirectedHives m_hives;
     ScratchFolder m_folder{L"install_run"};
     wchar_t m_previousDirectory[MAX_PATH] = {};
-    ScopedOverride<decltype(PlatformSeams::messageBox)> m_boxes{Seams().messageBox, RecordMessageBox};
+    // What the run showed in message boxes, and the answer the user gives.
+    PinnedMessageBoxes m_boxes;
 };
 
 TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)
 {
-    g_boxes.answer = IDYES;
+    m_boxes.Answer(IDYES);
     InstallOptions options = WizardOptions(m_folder / L"yes");
 
     EXPECT_EQ(RunInstallation(options), 1);
 
-    EXPECT_EQ(g_boxes.calls, 1);
-    EXPECT_EQ(g_boxes.text, ResourceString(IDS_CONFIRM_ASSOC));
-    EXPECT_EQ(g_boxes.caption, kCaption);
-    EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    ASSERT_EQ(m_boxes.Calls().size(), 1u);
+    EXPECT_EQ(m_boxes.Calls().back().text, ResourceString(IDS_CONFIRM_ASSOC));
+    EXPECT_EQ(m_boxes.Calls().back().caption, kCaption);
+    EXPECT_EQ(m_boxes.Calls().back().type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
     EXPECT_EQ(options.associate, 1);
     EXPECT_EQ(DefaultValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.bmp"), L"Photavian.bmp");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUserChoiceOfBmp));
@@ -101,12 +83,12 @@ TEST_F(InstallRun, WizardAsksOnceBeforeAssociating)
 
 TEST_F(InstallRun, WizardAnswerNoInstallsWithoutAssociations)
 {
-    g_boxes.answer = IDNO;
+    m_boxes.Answer(IDNO);
     InstallOptions options = WizardOptions(m_folder / L"no");
 
     EXPECT_EQ(RunInstallation(options), 1);
 
-    EXPECT_EQ(g_boxes.calls, 1);
+    ASSERT_EQ(m_boxes.Calls().size(), 1u);
     EXPECT_EQ(options.associate, 0);
     for (int flag : options.associationFlags) {
         EXPECT_EQ(flag, 0);
@@ -126,7 +108,7 @@ TEST_F(InstallRun, SilentRunNeverAsks)
 
     EXPECT_EQ(RunInstallation(options), 1);
 
-    EXPECT_EQ(g_boxes.calls, 0);
+    EXPECT_TRUE(m_boxes.Calls().empty());
     EXPECT_EQ(options.associate, 1);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUserChoiceOfBmp));
 }
@@ -146,15 +128,15 @@ TEST_F(InstallRun, WizardShowsAFailureOnceWithTheErrorIcon)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.destination));
-        g_boxes = MessageBoxLog{};
+        m_boxes.Clear();
         InstallOptions options = WizardOptions(c.destination);
 
         EXPECT_EQ(RunInstallation(options), 0);
 
-        EXPECT_EQ(g_boxes.calls, 1);
-        EXPECT_EQ(g_boxes.text, ResourceString(c.stringId)) << "the wizard shows the message alone";
-        EXPECT_EQ(g_boxes.caption, kCaption);
-        EXPECT_EQ(g_boxes.type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        ASSERT_EQ(m_boxes.Calls().size(), 1u);
+        EXPECT_EQ(m_boxes.Calls().back().text, ResourceString(c.stringId)) << "the wizard shows the message alone";
+        EXPECT_EQ(m_boxes.Calls().back().caption, kCaption);
+        EXPECT_EQ(m_boxes.Calls().back().type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian"));
     }
 }
@@ -241,7 +223,7 @@ TEST_F(InstallRun, AFolderOutsideTheProgramFilesFoldersIsOneOnlyAdministratorsMa
         SCOPED_TRACE(c.what);
         g_security = SecurityLog{};
         g_security.folderOwnerAndList = c.ownerAndList;
-        g_boxes = MessageBoxLog{};
+        m_boxes.Clear();
         RemoveTree(c.folder);
         if (c.exists) {
             ASSERT_NE(::CreateDirectoryW(c.folder.c_str(), nullptr), FALSE);
@@ -254,7 +236,8 @@ TEST_F(InstallRun, AFolderOutsideTheProgramFilesFoldersIsOneOnlyAdministratorsMa
         EXPECT_EQ(g_security.written, c.written);
         if (c.result == 0) {
             EXPECT_EQ(report.failure, InstallFailure::DestinationNotTrusted);
-            EXPECT_EQ(g_boxes.text, ResourceString(IDS_DEST_NOT_TRUSTED));
+            ASSERT_EQ(m_boxes.Calls().size(), 1u);
+            EXPECT_EQ(m_boxes.Calls().back().text, ResourceString(IDS_DEST_NOT_TRUSTED));
             EXPECT_EQ(ListTree(c.folder), std::vector<std::wstring>{}) << "nothing written into it";
         }
         ::SetCurrentDirectoryW(m_previousDirectory);
