@@ -186,10 +186,13 @@ void EmitRegistryTree(ScriptFile& script, HKEY key, const wchar_t* hive, const s
 
 int WritePeerScript(const std::wstring& folder)
 {
-    // The benchmark's switches, applied to the defaults of a first installation.
+    // The benchmark's switches, applied to the defaults of an installation as the setup program
+    // decides them (this prefix has no earlier one).
     auto options = std::make_unique<InstallOptions>();
     options->silent = 1;
-    DefaultProgramFilesFolder(options->destinationFolder);
+    const DefaultInstall defaults = DefaultInstallChoice();
+    CopyTextCut(options->destinationFolder, defaults.folder);
+    CopyTextCut(options->iniFolder, defaults.iniFolder);
     ApplySilentSwitches(::GetCommandLineW(), *options);
     RegistrationTexts texts;
     if (!BuildRegistrationTexts(options->destinationFolder, texts)) {
