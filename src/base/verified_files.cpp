@@ -159,10 +159,12 @@ namespace {
 UniqueFile OpenOnce(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags, DWORD& error)
 {
     // A file this call makes is opened for deleting too, so that it can go again if it turns out
-    // to be somewhere else than its path says.
+    // to be somewhere else than its path says. Every handle may read attributes: the check asks
+    // the file's attributes and link count, which the system answers only with that right (a
+    // write-only handle would be refused on Windows).
     const bool creating = disposition == CREATE_NEW;
-    UniqueFile file(::CreateFileW(path, access | (creating ? DELETE : 0), share, nullptr, disposition,
-                                  flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueFile file(::CreateFileW(path, access | FILE_READ_ATTRIBUTES | (creating ? DELETE : 0), share, nullptr,
+                                  disposition, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
         error = ::GetLastError();
         return file;
