@@ -358,17 +358,30 @@ std::string UnixPath(const std::wstring& path)
 
 bool PlantLink(const std::wstring& link, const std::wstring& target)
 {
-    // Wine's own link call makes nothing; the host's ln does, started through Wine's start.
+    // Wine's own link call makes nothing; the host's ln does, started through Wine's start. Wine
+    // gives a Unix program no process to wait for, so start returns before the link may be there
+    // (and a link to a missing file cannot be seen): the shell leaves a mark once ln is done, and
+    // the mark is waited for.
+    const std::wstring mark = link + L".planted";
     std::string unixLink = UnixPath(link);
     std::string unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) {
+    std::string unixMark = UnixPath(mark);
+    if (unixLink.empty() || unixTarget.empty() || unixMark.empty()) {
         return false;
     }
-    std::wstring line = L"start.exe /wait /unix /bin/ln -sfn \"" + std::wstring(unixTarget.begin(), unixTarget.end())
-        + L"\" \"" + std::wstring(unixLink.begin(), unixLink.end()) + L"\"";
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    std::wstring line = L"start.exe /wait /unix /bin/sh -c \"ln -sfn '" + wide(unixTarget) + L"' '" + wide(unixLink)
+        + L"' && : > '" + wide(unixMark) + L"'\"";
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    return RunProcess(std::wstring(system) + L"\\" + line, L"") == 0;
+    if (RunProcess(std::wstring(system) + L"\\" + line, L"") != 0) {
+        return false;
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
+    while (!FileExists(mark) && ::GetTickCount64() < deadline) {
+        ::Sleep(1);
+    }
+    return ::DeleteFileW(mark.c_str()) != FALSE;
 }
 
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)
