@@ -354,34 +354,59 @@ std::string UnixPath(const std::wstring& path)
     return text;
 }
 
+// text as one word of the host's shell: in single quotes, a single quote inside as '\''.
+std::string ShellWord(const std::string& text)
+{
+    std::string word = "'";
+    for (char c : text) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word + "'";
+}
+
+// Runs script in the host's shell and waits until it has run. Wine gives a Unix program started
+// through its start no process to wait for, so start returns before the script may have run (and
+// a link to a missing file cannot be seen from here): the script leaves a mark at markPath (a
+// Windows path) once it is done, and the mark is waited for.
+bool RunHostShell(const std::string& script, const std::wstring& markPath)
+{
+    std::string unixMark = UnixPath(markPath);
+    if (unixMark.empty()) {
+        return false;
+    }
+    std::string line = "start.exe /wait /unix /bin/sh -c \"" + script + " && : > " + ShellWord(unixMark) + "\"";
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    if (RunProcess(std::wstring(system) + L"\\" + std::wstring(line.begin(), line.end()), L"") != 0) {
+        return false;
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
+    while (!FileExists(markPath) && ::GetTickCount64() < deadline) {
+        ::Sleep(1);
+    }
+    return ::DeleteFileW(markPath.c_str()) != FALSE;
+}
+
 } // namespace
 
 bool PlantLink(const std::wstring& link, const std::wstring& target)
 {
-    // Wine's own link call makes nothing; the host's ln does, started through Wine's start. Wine
-    // gives a Unix program no process to wait for, so start returns before the link may be there
-    // (and a link to a missing file cannot be seen): the shell leaves a mark once ln is done, and
-    // the mark is waited for.
-    const std::wstring mark = link + L".planted";
+    // Wine's own link call makes nothing; the host's ln does.
     std::string unixLink = UnixPath(link);
     std::string unixTarget = UnixPath(target);
-    std::string unixMark = UnixPath(mark);
-    if (unixLink.empty() || unixTarget.empty() || unixMark.empty()) {
+    if (unixLink.empty() || unixTarget.empty()) {
         return false;
     }
-    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
-    std::wstring line = L"start.exe /wait /unix /bin/sh -c \"ln -sfn '" + wide(unixTarget) + L"' '" + wide(unixLink)
-        + L"' && : > '" + wide(unixMark) + L"'\"";
-    wchar_t system[MAX_PATH] = {};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    if (RunProcess(std::wstring(system) + L"\\" + line, L"") != 0) {
+    return RunHostShell("ln -sfn " + ShellWord(unixTarget) + " " + ShellWord(unixLink), link + L".planted");
+}
+
+bool RemoveLink(const std::wstring& link)
+{
+    std::string unixLink = UnixPath(link);
+    if (unixLink.empty()) {
         return false;
     }
-    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
-    while (!FileExists(mark) && ::GetTickCount64() < deadline) {
-        ::Sleep(1);
-    }
-    return ::DeleteFileW(mark.c_str()) != FALSE;
+    return RunHostShell("rm -f " + ShellWord(unixLink), link + L".removed");
 }
 
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)
