@@ -154,6 +154,7 @@ TEST_F(Deployment, TheVerboseLogNamesWhatFailedAndCountsWhatWasInstalled)
     std::vector<std::string> lines = VerboseLogLines(m_start / L"blocked.log");
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(HasLine(lines, "command line: ")) << "the command line";
+    EXPECT_TRUE(HasLine(lines, "redirection trust: on")) << "Wine takes the policy (without enforcing it)";
     EXPECT_TRUE(HasLine(lines, "options: destinationFolder \"" + Narrow(app) + "\", startMenuGroup 0"));
     EXPECT_TRUE(HasLine(lines, "file readme.txt: in use by another process, cannot be replaced: error 32: "));
     EXPECT_TRUE(HasLine(lines, "file ph_tav64.exe: "));
