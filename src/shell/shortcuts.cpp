@@ -133,7 +133,8 @@ void NewFileName(int attempt, wchar_t (&name)[kNewFileNameChars])
     const unsigned long long mixed = static_cast<unsigned long long>(counter.QuadPart)
         ^ (static_cast<unsigned long long>(::GetCurrentProcessId()) << 16)
         ^ (static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
-    std::swprintf(name, kNewFileNameChars, kNewFileFormat, static_cast<unsigned long>((mixed ^ (mixed >> 32)) & 0xFFFFFFFFu));
+    const auto folded = static_cast<unsigned long>((mixed ^ (mixed >> 32)) & 0xFFFFFFFFu);
+    std::swprintf(name, kNewFileNameChars, kNewFileFormat, folded);
 }
 
 // Writes the shortcut file linkPath with bytes. The folder is held open as exactly the folder its
@@ -187,8 +188,9 @@ DWORD SaveShortcutFile(const wchar_t* linkPath, const ShortcutBytes& bytes)
         return error;
     }
     DWORD written = 0;
-    if (::WriteFile(file.get(), bytes.data.get(), bytes.size, &written, nullptr) == FALSE || written != bytes.size) {
-        error = written != bytes.size && ::GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : ::GetLastError();
+    const BOOL wrote = ::WriteFile(file.get(), bytes.data.get(), bytes.size, &written, nullptr);
+    if (wrote == FALSE || written != bytes.size) {
+        error = wrote == FALSE ? ::GetLastError() : ERROR_WRITE_FAULT;
         (void)DeleteThroughHandle(file.get());
         return error;
     }
