@@ -25,6 +25,9 @@ namespace ph {
 
 BOOL TheApp::InitInstance()
 {
+    // First, before anything is written: no link or junction a non-administrator made is followed
+    // from here on, where the system can promise that.
+    m_redirectionTrust = EnforceRedirectionTrust();
     HardenDllSearchPath();
     // Before anything can change the current directory: the log and relative destinations are
     // tied to the directory the installer was started from.
@@ -73,6 +76,7 @@ int TheApp::RunSilent(const wchar_t* commandLine)
         Trace(L"%ls %ls, silent run", kSetupTitle, kVersionText);
         Trace(L"command line: %ls", commandLine);
         Trace(L"start folder: %ls", StartDirectory());
+        TraceRedirectionTrust();
     }
     const int exitCode = RunSilentInstallation(commandLine);
     if (Tracing()) {
@@ -106,6 +110,21 @@ int TheApp::RunSilentInstallation(const wchar_t* commandLine)
     RunReport report;
     RunInstallation(options, &report);
     return ExitCodeFor(report.failure);
+}
+
+void TheApp::TraceRedirectionTrust() const
+{
+    switch (m_redirectionTrust.state) {
+    case RedirectionTrust::On:
+        Trace(L"redirection trust: on (links and junctions made by non-administrators are not followed)");
+        break;
+    case RedirectionTrust::Refused:
+        TraceError(m_redirectionTrust.error, L"redirection trust: off, the system refused it");
+        break;
+    case RedirectionTrust::NotOffered:
+        Trace(L"redirection trust: off, not offered by this system");
+        break;
+    }
 }
 
 void TheApp::TraceOptions(const InstallOptions& options)

@@ -3,6 +3,7 @@
 
 #include "engine/install_options.h"
 #include "framework/win_app.h"
+#include "platform/probes.h"
 #include "platform/setup_lock.h"
 #include "wizard/wiz_property_sheet.h"
 
@@ -19,6 +20,8 @@ private:
     int RunSilent(const wchar_t* commandLine);
     int RunSilentInstallation(const wchar_t* commandLine);
     static void TraceOptions(const InstallOptions& options);
+    // Whether the redirection trust of start-up is on, for the verbose log (which opens later).
+    void TraceRedirectionTrust() const;
     // Shows the five-page wizard modally; returns the exit code when it closes: 0 when it
     // installed, 1602 when it was left without installing.
     int RunWizard();
@@ -29,6 +32,8 @@ private:
     // A message box with string id, titled "Photavian 64-bit Setup".
     void ShowMessage(UINT id, UINT type) const;
 
+    // What start-up made of the redirection trust policy.
+    RedirectionTrustResult m_redirectionTrust;
     // The wizard's one sheet, for the life of the program.
     CWizPropertySheet m_sheet;
 };

@@ -77,13 +77,47 @@ void DropTrailingBackslashes(wchar_t* text)
     }
 }
 
-} // namespace
+// The longest name the file system gives an open file, in characters.
+constexpr DWORD kLongestNameChars = 32767;
 
-bool FinalPathBelowVolume(HANDLE handle, std::wstring& path)
+// Where the open file or folder is, below its volume's root, as the file system resolved its path.
+// GetFinalPathNameByHandleW answers; Wine's gives up on a path longer than MAX_PATH
+// (ERROR_MORE_DATA however large the buffer), and there the file system's own name of the open
+// file answers instead (FileNameInfo: the path below the volume, links resolved as well).
+std::unique_ptr<wchar_t[]> OpenedBelowVolume(HANDLE handle)
 {
     std::unique_ptr<wchar_t[]> opened = WholeAnswer([handle](wchar_t* text, DWORD chars) {
         return ::GetFinalPathNameByHandleW(handle, text, chars, FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
     });
+    if (opened || ::GetLastError() != ERROR_MORE_DATA) {
+        return opened;
+    }
+    const DWORD bytes = sizeof(FILE_NAME_INFO) + kLongestNameChars * sizeof(wchar_t);
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[bytes]());
+    if (!block) {
+        return nullptr;
+    }
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(block.get());
+    if (::GetFileInformationByHandleEx(handle, FileNameInfo, info, bytes) == FALSE) {
+        return nullptr;
+    }
+    const DWORD chars = info->FileNameLength / sizeof(wchar_t);
+    if (chars == 0 || chars > kLongestNameChars) {
+        ::SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    opened = TextBuffer(chars);
+    if (opened) {
+        std::wmemcpy(opened.get(), info->FileName, chars);
+    }
+    return opened;
+}
+
+} // namespace
+
+bool FinalPathBelowVolume(HANDLE handle, std::wstring& path)
+{
+    std::unique_ptr<wchar_t[]> opened = OpenedBelowVolume(handle);
     if (!opened) {
         return false;
     }
@@ -104,9 +138,7 @@ DWORD CheckOpenedAsNamed(HANDLE handle, const wchar_t* path)
     }
     // Where the handle really is, below its volume's root, against where the path says it is: a
     // link or junction anywhere on the path makes the two differ.
-    std::unique_ptr<wchar_t[]> opened = WholeAnswer([handle](wchar_t* text, DWORD chars) {
-        return ::GetFinalPathNameByHandleW(handle, text, chars, FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
-    });
+    std::unique_ptr<wchar_t[]> opened = OpenedBelowVolume(handle);
     if (!opened) {
         return ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_INVALID_DATA;
     }
@@ -127,10 +159,12 @@ namespace {
 UniqueFile OpenOnce(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags, DWORD& error)
 {
     // A file this call makes is opened for deleting too, so that it can go again if it turns out
-    // to be somewhere else than its path says.
+    // to be somewhere else than its path says. Every handle may read attributes: the check asks
+    // the file's attributes and link count, which the system answers only with that right (a
+    // write-only handle would be refused on Windows).
     const bool creating = disposition == CREATE_NEW;
-    UniqueFile file(::CreateFileW(path, access | (creating ? DELETE : 0), share, nullptr, disposition,
-                                  flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueFile file(::CreateFileW(path, access | FILE_READ_ATTRIBUTES | (creating ? DELETE : 0), share, nullptr,
+                                  disposition, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
         error = ::GetLastError();
         return file;

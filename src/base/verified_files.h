@@ -29,7 +29,8 @@ inline constexpr DWORD kErrorRedirected = 681;
 
 // CreateFileW of path (absolute) with the given access, sharing and disposition (OPEN_EXISTING,
 // CREATE_NEW or OPEN_ALWAYS), never following a link at its end, kept only when CheckOpenedAsNamed
-// accepts it. A file this call created and then refused is deleted again. Folders open with
+// accepts it (the handle may read attributes besides access). A file this call created and then
+// refused is deleted again. Folders open with
 // FILE_FLAG_BACKUP_SEMANTICS among flags. error receives why the open failed; the thread's last
 // error is that error too.
 [[nodiscard]] UniqueFile OpenAsNamed(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags,

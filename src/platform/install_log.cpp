@@ -4,11 +4,13 @@
 #include "base/handles.h"
 #include "base/path_rules.h"
 #include "base/text.h"
+#include "base/verified_files.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
 
 #include <cstdio>
 #include <cwchar>
+#include <limits>
 
 namespace ph {
 
@@ -78,17 +80,22 @@ void AppendLogEntry(const wchar_t* text)
     }
     std::string entry = FormatLogEntry(date, now, text);
 
-    // Binary append: the line ends are already CR LF. The C runtime opens without any sharing
-    // restriction, so other processes may read or write the log meanwhile.
+    // The line ends are already CR LF. Other processes may read or write the log meanwhile. The
+    // log is opened as exactly the file its path names: a link or a second name planted there
+    // (the start folder is often one a user can write to) makes it unopenable, and the entry is
+    // dropped rather than appended to whatever the link leads to.
     std::wstring path = LogPath();
-    if (path.empty()) {
+    if (path.empty() || entry.size() > std::numeric_limits<DWORD>::max()) {
         return;
     }
-    UniqueStdioFile log(::_wfopen(path.c_str(), L"ab"));
+    DWORD error = ERROR_SUCCESS;
+    UniqueFile log = OpenAsNamed(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, error);
     if (!log) {
         return;
     }
-    std::fwrite(entry.data(), 1, entry.size(), log.get());
+    DWORD written = 0;
+    ::WriteFile(log.get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
 }
 
 } // namespace ph

@@ -12,7 +12,7 @@ namespace ph {
 
 // Appends one entry to the log in the directory the installer was started from (StartDirectory):
 // the date and time line with the text, then the rule of 48 hyphens. An unopenable log drops the
-// entry without any report.
+// entry without any report; so does a log that is a link or a file with a second name.
 void AppendLogEntry(const wchar_t* text);
 
 // The bytes of one entry: UTF-16 code units up to 0xFF as bytes of the same value, others as '?',

@@ -119,20 +119,56 @@ PlatformSeams& Seams()
     return seams;
 }
 
-void HardenDllSearchPath()
+namespace {
+
+// The loaded kernel32.dll of the system folder, named by its full path; null when it cannot be
+// named.
+HMODULE SystemKernel32()
 {
     wchar_t path[kPathChars] = {};
     UINT len = ::GetSystemDirectoryW(path, static_cast<UINT>(kPathChars));
     if (len == 0 || len >= kPathChars) {
-        return;
+        return nullptr;
     }
     if (!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\")) {
-        return;
+        return nullptr;
     }
     if (!AppendTextWhole(path, L"kernel32.dll")) {
-        return;
+        return nullptr;
     }
-    HMODULE kernel = ::GetModuleHandleW(path);
+    return ::GetModuleHandleW(path);
+}
+
+} // namespace
+
+RedirectionTrustResult EnforceRedirectionTrust()
+{
+    HMODULE kernel = SystemKernel32();
+    auto setPolicy = kernel != nullptr ? reinterpret_cast<SetProcessMitigationPolicyFunction>(reinterpret_cast<void*>(
+                                             ::GetProcAddress(kernel, "SetProcessMitigationPolicy")))
+                                       : nullptr;
+    return EnforceRedirectionTrust(setPolicy);
+}
+
+RedirectionTrustResult EnforceRedirectionTrust(SetProcessMitigationPolicyFunction setPolicy)
+{
+    RedirectionTrustResult result;
+    if (setPolicy == nullptr) {
+        return result;
+    }
+    DWORD flags = kEnforceRedirectionTrust;
+    if (setPolicy(static_cast<PROCESS_MITIGATION_POLICY>(kRedirectionTrustPolicy), &flags, sizeof(flags)) == FALSE) {
+        result.state = RedirectionTrust::Refused;
+        result.error = ::GetLastError();
+        return result;
+    }
+    result.state = RedirectionTrust::On;
+    return result;
+}
+
+void HardenDllSearchPath()
+{
+    HMODULE kernel = SystemKernel32();
     if (kernel == nullptr) {
         return;
     }

@@ -22,6 +22,29 @@ struct DllSearchFunctions {
 // files, each where it exists.
 void HardenDllSearchPath(const DllSearchFunctions& functions);
 
+// Turns on the process's redirection trust where the system offers it (Windows 10 2004 and later,
+// and servicing updates of earlier releases): from then on this process follows no link or junction
+// that a non-administrator made. Called first thing at start-up, before anything is written.
+enum class RedirectionTrust {
+    On,         // the system took the policy
+    Refused,    // the system has the call but refused the policy (error tells why)
+    NotOffered, // the system has no SetProcessMitigationPolicy
+};
+struct RedirectionTrustResult {
+    RedirectionTrust state = RedirectionTrust::NotOffered;
+    DWORD error = ERROR_SUCCESS;
+};
+RedirectionTrustResult EnforceRedirectionTrust();
+
+// The policy as SetProcessMitigationPolicy takes it, which not every SDK names: the policy
+// ProcessRedirectionTrustPolicy and its flag EnforceRedirectionTrust (the first bit of a DWORD).
+inline constexpr int kRedirectionTrustPolicy = 16;
+inline constexpr DWORD kEnforceRedirectionTrust = 0x1;
+using SetProcessMitigationPolicyFunction = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY policy, PVOID buffer,
+                                                         SIZE_T length);
+// The same through setPolicy (null where the system lacks it).
+RedirectionTrustResult EnforceRedirectionTrust(SetProcessMitigationPolicyFunction setPolicy);
+
 // True when a top-level window of the viewer's window class exists, whatever its title.
 bool IsViewerRunning();
 

@@ -3,6 +3,7 @@
 #include "platform/trace.h"
 
 #include "base/handles.h"
+#include "base/verified_files.h"
 #include "platform/probes.h"
 
 #include <cstdarg>
@@ -82,8 +83,11 @@ void WriteEvent(const DWORD* error, const wchar_t* format, va_list arguments)
 bool OpenTrace(const wchar_t* path)
 {
     CloseTrace();
-    UniqueFile file(::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Opened as exactly the file the path names: a link or a second name planted there makes the
+    // log unopenable, so the run goes on without it and nothing reaches what the link leads to.
+    DWORD error = ERROR_SUCCESS;
+    UniqueFile file = OpenAsNamed(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, error);
     if (!file) {
         return false;
     }

@@ -10,7 +10,8 @@
 namespace ph {
 
 // Opens the log at path for appending; a new or empty file starts with the byte-order mark.
-// False when the file cannot be opened: the run then goes on without it.
+// False when the file cannot be opened, or is a link or a file with a second name (the run runs
+// elevated: its log must not be carried to another file): the run then goes on without it.
 bool OpenTrace(const wchar_t* path);
 void CloseTrace();
 

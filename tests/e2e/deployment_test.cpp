@@ -154,6 +154,7 @@ TEST_F(Deployment, TheVerboseLogNamesWhatFailedAndCountsWhatWasInstalled)
     std::vector<std::string> lines = VerboseLogLines(m_start / L"blocked.log");
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(HasLine(lines, "command line: ")) << "the command line";
+    EXPECT_TRUE(HasLine(lines, "redirection trust: on")) << "Wine takes the policy (without enforcing it)";
     EXPECT_TRUE(HasLine(lines, "options: destinationFolder \"" + Narrow(app) + "\", startMenuGroup 0"));
     EXPECT_TRUE(HasLine(lines, "file readme.txt: in use by another process, cannot be replaced: error 32: "));
     EXPECT_TRUE(HasLine(lines, "file ph_tav64.exe: "));
@@ -192,6 +193,15 @@ TEST_F(Deployment, WithoutTheLogSwitchNoVerboseLogIsWritten)
     EXPECT_EQ(RunSetup(L"/silent /folder=" + m_target.Path() + L"\\App /log=taken.log", m_start.Path()),
               kExitInstalled);
     EXPECT_TRUE(FolderExists(m_start / L"taken.log"));
+    // Nor can a log planted as a link: what it leads to is neither appended to nor truncated.
+    ScratchFolder victims(L"deployment_victims");
+    ASSERT_TRUE(WriteFileBytes(victims / L"win.ini", "[fonts]\r\n"));
+    ASSERT_TRUE(PlantLink(m_start / L"planted.log", victims / L"win.ini"));
+    EXPECT_EQ(RunSetup(L"/silent /folder=" + m_target.Path() + L"\\App /log=planted.log", m_start.Path()),
+              kExitInstalled);
+    EXPECT_EQ(ReadFileBytes(victims / L"win.ini"), "[fonts]\r\n");
+    EXPECT_EQ(ListTree(victims.Path()), std::vector<std::wstring>{L"win.ini"});
+    EXPECT_TRUE(FileExists(m_target / L"App\\ph_tav64.exe"));
 }
 
 } // namespace

@@ -354,32 +354,54 @@ std::string UnixPath(const std::wstring& path)
     return text;
 }
 
-} // namespace
-
-// Runs a program of the host with the given arguments (each quoted), through Wine's start.
-bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments)
+// text as one word of the host's shell: in single quotes, a single quote inside as '\''.
+std::string ShellWord(const std::string& text)
 {
-    std::wstring line = L"start.exe /wait /unix " + program;
-    for (const std::string& argument : arguments) {
-        line += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
+    std::string word = "'";
+    for (char c : text) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
+    return word + "'";
+}
+
+// Runs script in the host's shell and waits until it has run. Wine gives a Unix program started
+// through its start no process to wait for, so start returns before the script may have run (and
+// a link to a missing file cannot be seen from here): the script leaves a mark at markPath (a
+// Windows path) once it is done, and the mark is waited for.
+bool RunHostShell(const std::string& script, const std::wstring& markPath)
+{
+    std::string unixMark = UnixPath(markPath);
+    if (unixMark.empty()) {
+        return false;
+    }
+    std::string line = "start.exe /wait /unix /bin/sh -c \"" + script + " && : > " + ShellWord(unixMark) + "\"";
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    return RunProcess(std::wstring(system) + L"\\" + line, L"") == 0;
+    if (RunProcess(std::wstring(system) + L"\\" + std::wstring(line.begin(), line.end()), L"") != 0) {
+        return false;
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
+    while (!FileExists(markPath) && ::GetTickCount64() < deadline) {
+        ::Sleep(1);
+    }
+    return ::DeleteFileW(markPath.c_str()) != FALSE;
 }
+
+} // namespace
 
 bool PlantLink(const std::wstring& link, const std::wstring& target)
 {
-    // Wine's own link call makes nothing; the host's ln does, started through Wine's start.
+    // Wine's own link call makes nothing; the host's ln does.
     const std::string unixLink = UnixPath(link);
     const std::string unixTarget = UnixPath(target);
-    return !unixLink.empty() && !unixTarget.empty() && RunHostProgram(L"/bin/ln", {"-sfn", unixTarget, unixLink});
+    return !unixLink.empty() && !unixTarget.empty()
+        && RunHostShell("ln -sfn " + ShellWord(unixTarget) + " " + ShellWord(unixLink), link + L".planted");
 }
 
 bool RemoveLink(const std::wstring& link)
 {
     const std::string unixLink = UnixPath(link);
-    return !unixLink.empty() && RunHostProgram(L"/bin/rm", {"-f", unixLink});
+    return !unixLink.empty() && RunHostShell("rm -f " + ShellWord(unixLink), link + L".removed");
 }
 
 bool CopySetupWithPayload(const std::wstring& path, const std::string& archiveBytes)

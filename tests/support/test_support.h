@@ -106,8 +106,8 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
 // Under Wine such a link stands for the junctions and links any Windows user can make: paths
 // resolve through it. False when it could not be made.
 bool PlantLink(const std::wstring& link, const std::wstring& target);
-// Removes a link PlantLink made (the link itself: the platform's own delete would act on its
-// target under Wine).
+// Removes a link PlantLink made: the link itself, never what it leads to (deleting it by name
+// under Wine deletes its target).
 bool RemoveLink(const std::wstring& link);
 
 // Copies the setup program to path and replaces its payload resource (IDR_PAYLOAD_ZIP) with the

@@ -1,9 +1,11 @@
-// The install log: the bytes of an entry, and appending to the log in its pinned folder.
+// The install log: the bytes of an entry, and appending to the log in its pinned folder. Both
+// logs refuse a link or a second name planted where they are written.
 #include "platform/install_log.h"
 #include "base/handles.h"
 #include "base/scoped_override.h"
 #include "platform/probes.h"
 #include "platform/start_directory.h"
+#include "platform/trace.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -164,6 +166,64 @@ TEST_F(AppendLogEntryTest, UnopenableLogDropsTheEntry)
         ph::AppendLogEntry(L"lost too");
     }
     EXPECT_EQ(ReadFileBytes(LogPath()), "held");
+}
+
+// A log planted by someone else, as a link or a second name, is a log that cannot be opened: the
+// entry is dropped, the verbose log is not opened, and nothing at the link's end is created,
+// appended or truncated.
+TEST_F(AppendLogEntryTest, APlantedLinkOrSecondNameIsALogThatCannotBeOpened)
+{
+    ScratchFolder victims(L"install_log_victims");
+    ScratchFolder work(L"install_log_planted");
+    enum class Plant { FileLink, LinkToMissingFile, HardLink, UnderFolderLink };
+    struct Case {
+        const wchar_t* name;
+        Plant plant;
+    };
+    const Case cases[] = {
+        {L"file-link", Plant::FileLink},
+        {L"missing-link", Plant::LinkToMissingFile},
+        {L"hard-link", Plant::HardLink},
+        {L"folder-link", Plant::UnderFolderLink},
+    };
+    const std::string victim = "victim's own bytes\r\n";
+    g_clock = Time(2024, 6, 1, 9, 30, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ph::test::Narrow(c.name));
+        ASSERT_TRUE(ph::test::WriteFileBytes(victims / L"victim.log", victim));
+        // The start folder, and the log in it, as the program is given them.
+        std::wstring start = work / c.name;
+        ASSERT_NE(::CreateDirectoryW(start.c_str(), nullptr), FALSE);
+        const std::wstring planted = start + L"\\" + ph::kInstallLogName.text;
+        switch (c.plant) {
+        case Plant::FileLink:
+            ASSERT_TRUE(ph::test::PlantLink(planted, victims / L"victim.log"));
+            break;
+        case Plant::LinkToMissingFile:
+            ASSERT_TRUE(ph::test::PlantLink(planted, victims / L"missing.log"));
+            break;
+        case Plant::HardLink:
+            ASSERT_NE(::CreateHardLinkW(planted.c_str(), (victims / L"victim.log").c_str(), nullptr), FALSE);
+            break;
+        case Plant::UnderFolderLink:
+            ASSERT_NE(::RemoveDirectoryW(start.c_str()), FALSE);
+            ASSERT_TRUE(ph::test::PlantLink(start, victims.Path()));
+            break;
+        }
+        ASSERT_NE(::SetCurrentDirectoryW(start.c_str()), FALSE);
+        ph::PinStartDirectory();
+        ASSERT_NE(::SetCurrentDirectoryW(m_elsewhere.Path().c_str()), FALSE);
+
+        ph::AppendLogEntry(L"lost");
+        EXPECT_FALSE(ph::OpenTrace(planted.c_str()));
+        ph::Trace(L"lost too");
+        ph::CloseTrace();
+
+        EXPECT_EQ(ReadFileBytes(victims / L"victim.log"), victim);
+        EXPECT_EQ(ph::test::ListTree(victims.Path()), std::vector<std::wstring>{L"victim.log"})
+            << "nothing is made where a link leads";
+        EXPECT_TRUE(ph::test::ListTree(m_elsewhere.Path()).empty());
+    }
 }
 
 } // namespace

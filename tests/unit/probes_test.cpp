@@ -228,6 +228,57 @@ TEST(HardenDllSearchPath, WithoutSetDefaultDllDirectoriesTheCurrentFolderLeavesT
     }
 }
 
+// What the redirection trust asks of SetProcessMitigationPolicy, and what the system answered.
+struct MitigationCall {
+    int policy = -1;
+    DWORD flags = 0;
+    SIZE_T length = 0;
+};
+MitigationCall g_mitigationCall;
+BOOL RecordMitigation(PROCESS_MITIGATION_POLICY policy, PVOID buffer, SIZE_T length)
+{
+    g_mitigationCall.policy = static_cast<int>(policy);
+    g_mitigationCall.length = length;
+    g_mitigationCall.flags = length == sizeof(DWORD) ? *static_cast<const DWORD*>(buffer) : 0;
+    return TRUE;
+}
+BOOL WINAPI TakeMitigation(PROCESS_MITIGATION_POLICY policy, PVOID buffer, SIZE_T length)
+{
+    return RecordMitigation(policy, buffer, length);
+}
+BOOL WINAPI RefuseMitigation(PROCESS_MITIGATION_POLICY policy, PVOID buffer, SIZE_T length)
+{
+    RecordMitigation(policy, buffer, length);
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+TEST(EnforceRedirectionTrust, AsksForEnforcementAndTellsWhatTheSystemAnswered)
+{
+    struct Case {
+        ph::SetProcessMitigationPolicyFunction setPolicy;
+        ph::RedirectionTrust state;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {TakeMitigation, ph::RedirectionTrust::On, ERROR_SUCCESS},
+        {RefuseMitigation, ph::RedirectionTrust::Refused, ERROR_INVALID_PARAMETER},
+        {nullptr, ph::RedirectionTrust::NotOffered, ERROR_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        g_mitigationCall = {};
+        const ph::RedirectionTrustResult result = ph::EnforceRedirectionTrust(c.setPolicy);
+        EXPECT_EQ(result.state, c.state);
+        EXPECT_EQ(result.error, c.error);
+        if (c.setPolicy != nullptr) {
+            // ProcessRedirectionTrustPolicy, with EnforceRedirectionTrust alone (not just auditing).
+            EXPECT_EQ(g_mitigationCall.policy, 16);
+            EXPECT_EQ(g_mitigationCall.length, 4u);
+            EXPECT_EQ(g_mitigationCall.flags, 0x1u);
+        }
+    }
+}
+
 // ---- the test prefix ----------------------------------------------------------------------------
 // What the probes answer in the Wine prefix the tests run in (Wine's default: Windows 7 SP1,
 // 6.1.7601, and a desktop of 96 DPI), not rules of the program. On another system, leave them out
