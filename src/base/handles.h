@@ -266,13 +266,6 @@ struct CoTaskMemTraits {
 template <typename T>
 using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
 
-// A text handed to COM automation (SysAllocString), freed with SysFreeString.
-struct BstrTraits {
-    using Handle = BSTR;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::SysFreeString(h); }
-};
-using UniqueBstr = UniqueHandle<BstrTraits>;
 
 // COM initialised for the lifetime of the object on this thread (single-threaded apartment).
 class ComApartment {

@@ -47,9 +47,14 @@ std::unique_ptr<wchar_t[]> PathBelowVolume(const wchar_t* path)
     if (!full) {
         return nullptr;
     }
-    std::unique_ptr<wchar_t[]> longForm = WholeAnswer([&full](wchar_t* text, DWORD chars) {
-        return ::GetLongPathNameW(full.get(), text, chars);
-    });
+    // Short (8.3) names carry a tilde; only then is the long form asked for (it costs a look into
+    // every folder of the path).
+    std::unique_ptr<wchar_t[]> longForm;
+    if (std::wcschr(full.get(), L'~') != nullptr) {
+        longForm = WholeAnswer([&full](wchar_t* text, DWORD chars) {
+            return ::GetLongPathNameW(full.get(), text, chars);
+        });
+    }
     const wchar_t* named = longForm ? longForm.get() : full.get();
     const DWORD length = static_cast<DWORD>(std::wcslen(named));
     std::unique_ptr<wchar_t[]> volume = TextBuffer(length + 1);
@@ -115,6 +120,23 @@ std::unique_ptr<wchar_t[]> OpenedBelowVolume(HANDLE handle)
 
 } // namespace
 
+DWORD CheckNoLinkNorSecondName(HANDLE handle)
+{
+    // The attributes and the count of names alone: the handle's whole information would ask the
+    // volume too, which costs a thousand times more.
+    FILE_ATTRIBUTE_TAG_INFO attributes{};
+    FILE_STANDARD_INFO standard{};
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &attributes, sizeof(attributes)) == FALSE
+        || ::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof(standard)) == FALSE) {
+        return ::GetLastError();
+    }
+    if ((attributes.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+        || (standard.Directory == FALSE && standard.NumberOfLinks > 1)) {
+        return kErrorRedirected;
+    }
+    return ERROR_SUCCESS;
+}
+
 bool FinalPathBelowVolume(HANDLE handle, std::wstring& path)
 {
     std::unique_ptr<wchar_t[]> opened = OpenedBelowVolume(handle);
@@ -128,13 +150,9 @@ bool FinalPathBelowVolume(HANDLE handle, std::wstring& path)
 
 DWORD CheckOpenedAsNamed(HANDLE handle, const wchar_t* path)
 {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(handle, &info) == FALSE) {
-        return ::GetLastError();
-    }
-    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (!folder && info.nNumberOfLinks > 1)) {
-        return kErrorRedirected;
+    const DWORD error = CheckNoLinkNorSecondName(handle);
+    if (error != ERROR_SUCCESS) {
+        return error;
     }
     // Where the handle really is, below its volume's root, against where the path says it is: a
     // link or junction anywhere on the path makes the two differ.

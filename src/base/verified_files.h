@@ -23,6 +23,10 @@ inline constexpr DWORD kErrorRedirected = 681;
 // itself is empty). False when it cannot be read.
 [[nodiscard]] bool FinalPathBelowVolume(HANDLE handle, std::wstring& path);
 
+// ERROR_SUCCESS when the open file or folder is no reparse point and, for a file, has one name;
+// otherwise kErrorRedirected (or the error of the query).
+[[nodiscard]] DWORD CheckNoLinkNorSecondName(HANDLE handle);
+
 // ERROR_SUCCESS when handle is the file or folder path names (path: absolute), otherwise
 // kErrorRedirected (or the error of a query that failed).
 [[nodiscard]] DWORD CheckOpenedAsNamed(HANDLE handle, const wchar_t* path);

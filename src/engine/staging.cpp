@@ -348,9 +348,9 @@ DWORD StagedInstallation::Recover()
 
 bool StagedInstallation::IsBelowDestination(HANDLE handle, const std::wstring& name) const
 {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(handle, &info) == FALSE
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    FILE_ATTRIBUTE_TAG_INFO attributes{};
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &attributes, sizeof(attributes)) == FALSE
+        || (attributes.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return false;
     }
     std::wstring real;

@@ -25,6 +25,63 @@ UINT_PTR ShellExecuteInThisProcess(const LaunchRequest& request)
     return reinterpret_cast<UINT_PTR>(result);
 }
 
+// The automation library's text functions, loaded from the system folder only when the desktop's
+// shell is asked: the program does not import it, so that no run that never starts anything pays
+// for loading it.
+class AutomationTexts {
+public:
+    AutomationTexts()
+        : m_library(::LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
+          m_allocate(Lookup<AllocateFn>("SysAllocString")), m_free(Lookup<FreeFn>("SysFreeString"))
+    {
+    }
+    explicit operator bool() const { return m_allocate != nullptr && m_free != nullptr; }
+
+    // An automation text owned until the end of scope.
+    class Text {
+    public:
+        Text(const AutomationTexts& texts, const wchar_t* text)
+            : m_free(texts.m_free), m_text(text != nullptr ? texts.m_allocate(text) : nullptr)
+        {
+        }
+        ~Text()
+        {
+            if (m_text != nullptr) {
+                m_free(m_text);
+            }
+        }
+        Text(const Text&) = delete;
+        Text& operator=(const Text&) = delete;
+        BSTR get() const { return m_text; }
+
+    private:
+        void(WINAPI* m_free)(BSTR);
+        BSTR m_text;
+    };
+
+private:
+    using AllocateFn = BSTR(WINAPI*)(const OLECHAR*);
+    using FreeFn = void(WINAPI*)(BSTR);
+    template <typename Fn>
+    Fn Lookup(const char* name) const
+    {
+        return m_library ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(m_library.get(), name)))
+                         : nullptr;
+    }
+
+    UniqueModule m_library;
+    AllocateFn m_allocate;
+    FreeFn m_free;
+};
+
+// A VARIANT that holds nothing.
+VARIANT EmptyVariant()
+{
+    VARIANT value{};
+    value.vt = VT_EMPTY;
+    return value;
+}
+
 // One step of the way to the desktop's shell failed: the verbose log names it.
 bool Failed(HRESULT hr, const wchar_t* step, const wchar_t* file)
 {
@@ -33,11 +90,10 @@ bool Failed(HRESULT hr, const wchar_t* step, const wchar_t* file)
 }
 
 // A text argument of IShellDispatch2::ShellExecute: the text, or nothing for null.
-VARIANT TextArgument(const UniqueBstr& text)
+VARIANT TextArgument(const AutomationTexts::Text& text)
 {
-    VARIANT value;
-    ::VariantInit(&value);
-    if (text) {
+    VARIANT value = EmptyVariant();
+    if (text.get() != nullptr) {
         value.vt = VT_BSTR;
         value.bstrVal = text.get();
     }
@@ -54,12 +110,10 @@ bool FindDesktopShellDispatch(ComPtr<IShellDispatch2>& shell, const wchar_t* fil
     if (FAILED(hr)) {
         return Failed(hr, L"no shell windows", file);
     }
-    VARIANT desktop;
-    ::VariantInit(&desktop);
+    VARIANT desktop = EmptyVariant();
     desktop.vt = VT_I4;
     desktop.lVal = CSIDL_DESKTOP;
-    VARIANT none;
-    ::VariantInit(&none);
+    VARIANT none = EmptyVariant();
     long desktopWindow = 0;
     ComPtr<IDispatch> desktopDispatch;
     hr = windows->FindWindowSW(&desktop, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
@@ -114,17 +168,22 @@ UINT_PTR ShellExecuteAsDesktopUser(const LaunchRequest& request)
     if (!FindDesktopShellDispatch(shell, request.file)) {
         return kLaunchRefused;
     }
-    UniqueBstr file(::SysAllocString(request.file));
-    UniqueBstr parameters(request.parameters != nullptr ? ::SysAllocString(request.parameters) : nullptr);
-    UniqueBstr directory(request.directory != nullptr ? ::SysAllocString(request.directory) : nullptr);
-    UniqueBstr verb(request.verb != nullptr ? ::SysAllocString(request.verb) : nullptr);
-    if (!file || (request.parameters != nullptr && !parameters) || (request.directory != nullptr && !directory)
-        || (request.verb != nullptr && !verb)) {
+    const AutomationTexts texts;
+    if (!texts) {
+        Failed(HRESULT_FROM_WIN32(::GetLastError()), L"no automation library", request.file);
+        return kLaunchRefused;
+    }
+    const AutomationTexts::Text file(texts, request.file);
+    const AutomationTexts::Text parameters(texts, request.parameters);
+    const AutomationTexts::Text directory(texts, request.directory);
+    const AutomationTexts::Text verb(texts, request.verb);
+    if (file.get() == nullptr || (request.parameters != nullptr && parameters.get() == nullptr)
+        || (request.directory != nullptr && directory.get() == nullptr)
+        || (request.verb != nullptr && verb.get() == nullptr)) {
         Failed(E_OUTOFMEMORY, L"no memory for the request", request.file);
         return kLaunchRefused;
     }
-    VARIANT show;
-    ::VariantInit(&show);
+    VARIANT show = EmptyVariant();
     show.vt = VT_I4;
     show.lVal = request.show;
     // What the shell starts may come to the front.
