@@ -39,7 +39,7 @@ if(NOT MSVC)
 endif()
 
 # photavian_shipped_code(<target>...)
-# Compiles the code of the shipped executable
+# Compiles the code of the shipped executable (photavian::shipped_code)
 # - with debug information in every configuration, so that the Release executable has debug
 #   information to split off;
 # - with every function and datum in a section of its own, so that the link can leave out what
@@ -48,13 +48,7 @@ endif()
 #   runtime's lock would bring back the exception machinery that lean_runtime.cpp keeps out.
 function(photavian_shipped_code)
   foreach(target IN LISTS ARGN)
-    if(MSVC)
-      target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:/Gy;/Gw>"
-                                               "$<$<COMPILE_LANGUAGE:CXX>:/Zc:threadSafeInit->")
-    else()
-      target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-ffunction-sections;-fdata-sections>"
-                                               "$<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>")
-    endif()
+    target_link_libraries(${target} PRIVATE photavian::shipped_code)
   endforeach()
 endfunction()
 
@@ -67,8 +61,8 @@ endfunction()
 function(photavian_ship_executable target)
   set(split_debug 0)
   set(load_config_args "")
+  target_link_libraries(${target} PRIVATE photavian::unused_sections_dropped)
   if(NOT MSVC)
-    target_link_options(${target} PRIVATE -Wl,--gc-sections)
     set(split_debug "$<CONFIG:Release,MinSizeRel>")
     find_program(PHOTAVIAN_PERL perl REQUIRED)
     set(load_config_args -DLOAD_CONFIG=1 -DNM=${CMAKE_NM} -DPERL=${PHOTAVIAN_PERL})

@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
           googletest wine64 wine xvfb x11-utils imagemagick dpkg-dev xz-utils bzip2 coreutils
-          zip unzip clang lld osslsigncode openssl fonts-wine fonts-liberation2 nsis)
+          zip unzip clang lld clang-format osslsigncode openssl fonts-wine fonts-liberation2 nsis)
 
 missing=()
 for p in "${packages[@]}"; do
