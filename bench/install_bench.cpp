@@ -152,7 +152,8 @@ int Embed(const std::wstring& program, const std::wstring& zip, const std::wstri
 // alone costs in private memory under Wine, which fills an image's pages on first access.
 int ReadPayload()
 {
-    ph::ResourceBytes payload = ph::LoadResourceBytes(::GetModuleHandleW(nullptr), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME);
+    ph::ResourceBytes payload = ph::LoadResourceBytes(::GetModuleHandleW(nullptr), IDR_PAYLOAD_ZIP,
+                                                      RT_PAYLOAD_ZIP_NAME);
     const auto* data = static_cast<const volatile unsigned char*>(payload.data);
     if (data == nullptr) {
         return 1;
@@ -233,9 +234,7 @@ int main(int argc, char** argv)
     }
     // peer-script takes the installation's switches from the rest of the command line, where the
     // switch parser finds them as it finds them in the setup program's.
-    auto is = [&args](std::size_t count, const wchar_t* command) {
-        return args.size() >= count && args[0] == command;
-    };
+    auto is = [&args](std::size_t count, const wchar_t* command) { return args.size() >= count && args[0] == command; };
     if (is(2, L"jobs")) {
         return RunJobs(args[1]);
     }
@@ -251,7 +250,8 @@ int main(int argc, char** argv)
     if (is(4, L"embed")) {
         return Embed(args[1], args[2], args[3]);
     }
-    std::fprintf(stderr, "usage: install_bench.exe jobs FILE | peer-script FOLDER | "
-                         "payload large|wide N ZIP | embed PROGRAM ZIP COPY | read-payload\n");
+    std::fprintf(stderr,
+                 "usage: install_bench.exe jobs FILE | peer-script FOLDER | "
+                 "payload large|wide N ZIP | embed PROGRAM ZIP COPY | read-payload\n");
     return 2;
 }

@@ -22,15 +22,15 @@ struct PhaseMark {
     bool exact;
 };
 constexpr PhaseMark kMarks[] = {
-    {"options", nullptr, false},                                    // start-up done, the log open
-    {"icon-library", "destination: ", false},                       // the destination created
+    {"options", nullptr, false},              // start-up done, the log open
+    {"icon-library", "destination: ", false}, // the destination created
     {"extraction", "step: extraction", true},
     {"settings", "step: settings", true},
     {"shortcuts", "step: registration", true},
     {"registry", "registry: ", false},                              // the plan and the catalogue
     {"notification", "associations: Windows version class", false}, // store marks, the shell told
     {"settings-utf16", "step: settings conversion", true},
-    {"shut-down", "result: ", false},                               // to the process's end
+    {"shut-down", "result: ", false}, // to the process's end
 };
 
 // The first phase, from the process's creation to the log's first line.

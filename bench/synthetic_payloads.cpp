@@ -29,9 +29,9 @@ enum class Content { Random, Text, SixBits };
 // Fills block with the next bytes of the given kind.
 void FillBlock(std::mt19937& random, Content kind, std::vector<char>& block, std::size_t bytes)
 {
-    static const char* const kWords[] = {"photavian", "image", "viewer", "plugin", "toolbar", "skin", "folder",
-                                         "thumbnail", "colour", "format", "the", "a", "of", "and", "to",
-                                         "convert", "resize", "slideshow", "metadata", "lossless"};
+    static const char* const kWords[] = {"photavian", "image",   "viewer", "plugin",    "toolbar",  "skin",    "folder",
+                                         "thumbnail", "colour",  "format", "the",       "a",        "of",      "and",
+                                         "to",        "convert", "resize", "slideshow", "metadata", "lossless"};
     block.resize(bytes);
     std::size_t i = 0;
     switch (kind) {
@@ -110,8 +110,9 @@ private:
     {
         zip_fileinfo info{};
         info.dosDate = kEntryDosTime;
-        m_ok = m_ok && zipOpenNewFileInZip(m_zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level)
-            == ZIP_OK;
+        m_ok = m_ok
+            && zipOpenNewFileInZip(m_zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level)
+                == ZIP_OK;
     }
     void Close() { m_ok = m_ok && zipCloseFileInZip(m_zip) == ZIP_OK; }
 

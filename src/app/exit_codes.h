@@ -7,15 +7,15 @@
 
 namespace ph {
 
-inline constexpr int kExitInstalled = 0;                 // installed
-inline constexpr int kExitAccessDenied = 5;              // destination folder cannot be created, or is another's
-inline constexpr int kExitFileInUse = 32;                // a file to be replaced is in use
-inline constexpr int kExitDiskFull = 112;                // not enough space, or a write hit a full disk
-inline constexpr int kExitViewerRunning = 170;           // refused: the viewer is running
-inline constexpr int kExitInstallFailure = 1603;         // any other failure of the run
-inline constexpr int kExitUserExit = 1602;               // the wizard was left without installing
-inline constexpr int kExitAnotherSetupRunning = 1618;    // another setup is running: retry later
-inline constexpr int kExitInvalidDestination = 1639;     // invalid destination
+inline constexpr int kExitInstalled = 0;              // installed
+inline constexpr int kExitAccessDenied = 5;           // destination folder cannot be created, or is another's
+inline constexpr int kExitFileInUse = 32;             // a file to be replaced is in use
+inline constexpr int kExitDiskFull = 112;             // not enough space, or a write hit a full disk
+inline constexpr int kExitViewerRunning = 170;        // refused: the viewer is running
+inline constexpr int kExitInstallFailure = 1603;      // any other failure of the run
+inline constexpr int kExitUserExit = 1602;            // the wizard was left without installing
+inline constexpr int kExitAnotherSetupRunning = 1618; // another setup is running: retry later
+inline constexpr int kExitInvalidDestination = 1639;  // invalid destination
 
 // The exit code of a run that stopped for cause.
 constexpr int ExitCodeFor(InstallFailure cause)

@@ -81,9 +81,9 @@ int TheApp::RunSilent(const wchar_t* commandLine)
     const int exitCode = RunSilentInstallation(commandLine);
     if (Tracing()) {
         Trace(L"result: %ls, exit code %d; %u files, %u registry values, %u shortcuts; %.3f s",
-              exitCode == kExitInstalled ? L"installed" : L"not installed", exitCode,
-              TracedCount(TraceCounter::Files), TracedCount(TraceCounter::Values),
-              TracedCount(TraceCounter::Shortcuts), static_cast<double>(::GetTickCount64() - started) / 1000.0);
+              exitCode == kExitInstalled ? L"installed" : L"not installed", exitCode, TracedCount(TraceCounter::Files),
+              TracedCount(TraceCounter::Values), TracedCount(TraceCounter::Shortcuts),
+              static_cast<double>(::GetTickCount64() - started) / 1000.0);
         CloseTrace();
     }
     return exitCode;

@@ -147,18 +147,18 @@ struct PrivateNamespaceTraits {
     }
 };
 
-using UniqueFile = UniqueHandle<FileHandleTraits>;     // CreateFileW
+using UniqueFile = UniqueHandle<FileHandleTraits>; // CreateFileW
 using UniquePrivateNamespace = UniqueHandle<PrivateNamespaceTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, threads, events
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibraryW
-using UniqueStdioFile = UniqueHandle<StdioFileTraits>; // _wfopen
+using UniqueModule = UniqueHandle<ModuleTraits>;             // LoadLibraryW
+using UniqueStdioFile = UniqueHandle<StdioFileTraits>;       // _wfopen
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;     // CreateFontIndirectW
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;   // CreateSolidBrush
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>; // LoadImageW, CreateDIBSection
-using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>; // CreateDCW
-using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>; // CommandLineToArgvW
-using UniqueFindHandle = UniqueHandle<FindHandleTraits>; // FindFirstFileW
+using UniqueCreatedDc = UniqueHandle<DisplayDcTraits>;       // CreateDCW
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;   // CommandLineToArgvW
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;     // FindFirstFileW
 
 // Closes a C runtime stream and tells whether everything written reached the file. A full disk
 // often shows only when the buffered data is flushed, and some C runtimes report a failed final
@@ -265,7 +265,6 @@ struct CoTaskMemTraits {
 };
 template <typename T>
 using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
-
 
 // COM initialised for the lifetime of the object on this thread (single-threaded apartment).
 class ComApartment {

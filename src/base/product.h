@@ -52,7 +52,7 @@ inline constexpr auto kProductOpenCommandKey = JoinTexts(kProductClassKey.text, 
 inline constexpr auto kApplicationKey = JoinTexts(L"SOFTWARE\\", kProductName);
 inline constexpr auto kCapabilitiesKey = JoinTexts(kApplicationKey.text, L"\\Capabilities");
 inline constexpr auto kFileAssociationsKey = JoinTexts(kCapabilitiesKey.text, L"\\FileAssociations");
-inline constexpr auto kUninstallKey =
-    JoinTexts(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\", kProductName, L"64");
+inline constexpr auto kUninstallKey = JoinTexts(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+                                                kProductName, L"64");
 
 } // namespace ph

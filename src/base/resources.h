@@ -29,8 +29,8 @@ struct ResourceText {
 
 // A resource's bytes where the module's image holds them (valid while the module is loaded).
 struct ResourceBytes {
-    bool found = false;          // the module has a resource of this type and id
-    const void* data = nullptr;  // null when it was not found or cannot be loaded
+    bool found = false;         // the module has a resource of this type and id
+    const void* data = nullptr; // null when it was not found or cannot be loaded
     std::size_t size = 0;
 };
 

@@ -53,11 +53,20 @@ inline void CopyTextCut(wchar_t* dst, std::size_t dstChars, const wchar_t* src)
 }
 
 template <std::size_t N>
-void CopyTextCut(wchar_t (&dst)[N], const wchar_t* src) { CopyTextCut(dst, N, src); }
+void CopyTextCut(wchar_t (&dst)[N], const wchar_t* src)
+{
+    CopyTextCut(dst, N, src);
+}
 template <std::size_t N>
-[[nodiscard]] bool CopyTextWhole(wchar_t (&dst)[N], const wchar_t* src) { return CopyTextWhole(dst, N, src); }
+[[nodiscard]] bool CopyTextWhole(wchar_t (&dst)[N], const wchar_t* src)
+{
+    return CopyTextWhole(dst, N, src);
+}
 template <std::size_t N>
-[[nodiscard]] bool AppendTextWhole(wchar_t (&dst)[N], const wchar_t* src) { return AppendTextWhole(dst, N, src); }
+[[nodiscard]] bool AppendTextWhole(wchar_t (&dst)[N], const wchar_t* src)
+{
+    return AppendTextWhole(dst, N, src);
+}
 
 // A text made at compile time from other texts (JoinTexts), so that a name written once is the
 // source of every text built from it.
@@ -103,7 +112,10 @@ inline const wchar_t* SeparatorAfter(const wchar_t* folder)
     return AppendTextWhole(dst, dstChars, SeparatorAfter(dst));
 }
 template <std::size_t N>
-[[nodiscard]] bool AppendBackslashWhole(wchar_t (&dst)[N]) { return AppendBackslashWhole(dst, N); }
+[[nodiscard]] bool AppendBackslashWhole(wchar_t (&dst)[N])
+{
+    return AppendBackslashWhole(dst, N);
+}
 
 // The length of text without the blanks (U+0020) at its end.
 inline std::size_t LengthWithoutTrailingBlanks(const wchar_t* text, std::size_t length)

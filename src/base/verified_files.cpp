@@ -41,9 +41,8 @@ std::unique_ptr<wchar_t[]> WholeAnswer(Query query)
 // Short (8.3) names are given their long form first, as the volume names them.
 std::unique_ptr<wchar_t[]> PathBelowVolume(const wchar_t* path)
 {
-    std::unique_ptr<wchar_t[]> full = WholeAnswer([path](wchar_t* text, DWORD chars) {
-        return ::GetFullPathNameW(path, chars, text, nullptr);
-    });
+    std::unique_ptr<wchar_t[]> full = WholeAnswer(
+        [path](wchar_t* text, DWORD chars) { return ::GetFullPathNameW(path, chars, text, nullptr); });
     if (!full) {
         return nullptr;
     }
@@ -51,9 +50,8 @@ std::unique_ptr<wchar_t[]> PathBelowVolume(const wchar_t* path)
     // every folder of the path).
     std::unique_ptr<wchar_t[]> longForm;
     if (std::wcschr(full.get(), L'~') != nullptr) {
-        longForm = WholeAnswer([&full](wchar_t* text, DWORD chars) {
-            return ::GetLongPathNameW(full.get(), text, chars);
-        });
+        longForm = WholeAnswer(
+            [&full](wchar_t* text, DWORD chars) { return ::GetLongPathNameW(full.get(), text, chars); });
     }
     const wchar_t* named = longForm ? longForm.get() : full.get();
     const DWORD length = static_cast<DWORD>(std::wcslen(named));

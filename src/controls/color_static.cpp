@@ -18,8 +18,7 @@ LOGFONTW DescriptionOf(HFONT font)
 } // namespace
 
 CXColorStatic::CXColorStatic()
-    : m_crText(::GetSysColor(COLOR_BTNTEXT)),
-      m_crBackground(::GetSysColor(COLOR_BTNFACE)),
+    : m_crText(::GetSysColor(COLOR_BTNTEXT)), m_crBackground(::GetSysColor(COLOR_BTNFACE)),
       m_brush(::CreateSolidBrush(m_crBackground))
 {
 }

@@ -51,8 +51,7 @@ RECT InParent(HWND hwnd, RECT rect, bool screenCoordinates)
 
 } // namespace
 
-bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out,
-                             std::size_t outChars)
+bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out, std::size_t outChars)
 {
     std::size_t keep = std::wcslen(browserCommand);
     const wchar_t* placeholder = std::wcsstr(browserCommand, L"\"%1\"");
@@ -304,8 +303,8 @@ void CHyperLink::FitToText()
     } else {
         window.right = window.left + newWidth;
     }
-    ::SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.right - window.left,
-                   window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.right - window.left, window.bottom - window.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HBRUSH CHyperLink::CtlColor(HDC dc, UINT)

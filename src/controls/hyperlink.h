@@ -20,8 +20,7 @@ inline constexpr std::size_t kBrowserCommandLineChars = 520;
 // command cut at its first quoted "%1" placeholder (without one, at its first bare %1), trailing
 // blanks dropped, then one blank and the address. Returns false and leaves out unchanged when
 // the result does not fit outChars characters.
-bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out,
-                             std::size_t outChars);
+bool BuildBrowserCommandLine(const wchar_t* browserCommand, const wchar_t* address, wchar_t* out, std::size_t outChars);
 
 // Splits a command line into its program (in double quotes, or up to the first blank) and what
 // follows it, the blanks between dropped. Returns the parameters (empty text when there are none),

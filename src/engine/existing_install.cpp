@@ -29,8 +29,7 @@ bool ReadMachineText(const wchar_t* subKey, const wchar_t* valueName, wchar_t (&
     }
     DWORD type = 0;
     DWORD bytes = sizeof(text);
-    LSTATUS status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(text), &bytes);
+    LSTATUS status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
     std::size_t chars = bytes / sizeof(wchar_t);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         text[0] = L'\0';
@@ -134,8 +133,7 @@ int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t*
         reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetFileVersionInfoSizeW")));
     auto getInfo = reinterpret_cast<GetInfoFn>(
         reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetFileVersionInfoW")));
-    auto query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(::GetProcAddress(library.get(), "VerQueryValueW")));
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(::GetProcAddress(library.get(), "VerQueryValueW")));
     if (getSize == nullptr || getInfo == nullptr || query == nullptr) {
         return 0;
     }
@@ -156,8 +154,7 @@ int InstalledFileVersion(const wchar_t* filePath, wchar_t* versionText, wchar_t*
         return 0;
     }
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(fixedData);
-    std::swprintf(versionText, kVersionTextChars, L"%d.%d%d",
-                  static_cast<int>(HIWORD(fixed->dwProductVersionMS)),
+    std::swprintf(versionText, kVersionTextChars, L"%d.%d%d", static_cast<int>(HIWORD(fixed->dwProductVersionMS)),
                   static_cast<int>(LOWORD(fixed->dwProductVersionMS)),
                   static_cast<int>(HIWORD(fixed->dwFileVersionLS)));
 

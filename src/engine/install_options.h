@@ -18,11 +18,11 @@ struct InstallOptions {
     int desktopShortcut = 0;
     int thumbnailsShortcut = 0;
     int allUsers = 0;
-    wchar_t iniFolder[kWorkPathChars] = {};         // empty: settings stay in the destination
+    wchar_t iniFolder[kWorkPathChars] = {}; // empty: settings stay in the destination
     int associationFlags[kAssociationFlagCount] = {};
     int associate = 0;
-    int silent = 0;                                 // 1: report to the log, not in message boxes
-    wchar_t caption[kPathChars] = {};               // title of the run's message boxes
+    int silent = 0;                   // 1: report to the log, not in message boxes
+    wchar_t caption[kPathChars] = {}; // title of the run's message boxes
     // 1: nobody asked for a settings folder (a silent run without "/ini="): a redirection the
     // destination's settings file already holds stays, so that every user's settings stay found.
     int keepSettingsRedirection = 0;

@@ -11,8 +11,8 @@
 #include "engine/payload.h"
 #include "engine/viewer_settings.h"
 #include "platform/folder_security.h"
-#include "platform/report.h"
 #include "platform/probes.h"
+#include "platform/report.h"
 #include "platform/start_directory.h"
 #include "platform/trace.h"
 #include "res/resource.h"
@@ -93,7 +93,8 @@ bool HasReplaceableSize(const wchar_t* path)
 // cut into a different path by the registration and shortcuts.
 bool LeavesRoomForViewerPath(const wchar_t* destination)
 {
-    std::size_t needed = std::wcslen(destination) + std::wcslen(SeparatorAfter(destination)) + std::wcslen(kViewerFileName);
+    std::size_t needed = std::wcslen(destination) + std::wcslen(SeparatorAfter(destination))
+        + std::wcslen(kViewerFileName);
     return needed < kPathChars;
 }
 
@@ -261,7 +262,8 @@ int RunInstallation(InstallOptions& options, RunReport* report)
     // catalogue row then counts as unselected and the shell is not told of new associations.
     if (options.silent == 0 && options.associate != 0) {
         if (Seams().messageBox(::GetActiveWindow(), LoadResourceText(IDS_CONFIRM_ASSOC).text, options.caption,
-                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
+            != IDYES) {
             Trace(L"associations: declined");
             options.associate = 0;
             std::fill(std::begin(options.associationFlags), std::end(options.associationFlags), 0);
@@ -279,7 +281,7 @@ int RunInstallation(InstallOptions& options, RunReport* report)
     // failures are in the verbose log, with the system's error of the call that failed.
     Trace(L"step: settings conversion");
     UniqueStdioFile settings = target.settingsPath[0] != L'\0' ? OpenSettingsForReading(target.settingsPath)
-                                                                 : UniqueStdioFile();
+                                                               : UniqueStdioFile();
     if (settings) {
         ConvertSettingsToUtf16(target.settingsPath, std::move(settings));
     }

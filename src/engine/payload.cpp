@@ -4,8 +4,8 @@
 
 #include "base/folder_tree.h"
 #include "base/handles.h"
-#include "base/product.h"
 #include "base/path_rules.h"
+#include "base/product.h"
 #include "base/resources.h"
 #include "base/text.h"
 #include "base/verified_files.h"
@@ -265,7 +265,8 @@ EntryResult ExtractFileEntry(Extraction& run, const unz_file_info64& info, const
     const bool checked = unzCloseCurrentFile(run.archive) == UNZ_OK;
     if (error != ERROR_SUCCESS) {
         run.Failed(error);
-        TraceError(error, L"file %ls: written incompletely (%llu bytes)", name, static_cast<unsigned long long>(copied));
+        TraceError(error, L"file %ls: written incompletely (%llu bytes)", name,
+                   static_cast<unsigned long long>(copied));
         return EntryResult::Stop;
     }
     if (!complete || !checked) {
@@ -308,7 +309,8 @@ EntryResult ExtractCurrentEntry(Extraction& run)
     const bool utf8 = (info.flag & kUtf8NameFlag) != 0;
     wchar_t name[kEntryNameChars] = {};
     if (::MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, utf8 ? MB_ERR_INVALID_CHARS : 0, rawName, -1, name,
-                              static_cast<int>(kEntryNameChars)) == 0) {
+                              static_cast<int>(kEntryNameChars))
+        == 0) {
         run.Failed(ERROR_INVALID_NAME);
         TraceError(ERROR_INVALID_NAME, L"entry %hs: refused, its name cannot be decoded", rawName);
         return EntryResult::LeftOut;
@@ -424,9 +426,8 @@ int ExtractOpenArchive(unzFile archive, const wchar_t* destination, bool skipIco
         return fail(run.failure);
     }
     const StagedInstallation::Counts& counts = staging.Tally();
-    Trace(L"extraction: %zu files put in place, %zu of them replacing earlier ones%ls", counts.staged,
-          counts.replaced, counts.leftForRestart > 0 ? L"; some replaced files are in use and go at the next restart"
-                                                     : L"");
+    Trace(L"extraction: %zu files put in place, %zu of them replacing earlier ones%ls", counts.staged, counts.replaced,
+          counts.leftForRestart > 0 ? L"; some replaced files are in use and go at the next restart" : L"");
     return 0;
 }
 
@@ -552,8 +553,7 @@ void ApplyEntryTime(HANDLE file, std::uint32_t dosDateTime)
     ::SetFileTime(file, &utc, &accessed, &utc);
 }
 
-int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons,
-                   InstallFailure* why)
+int ExtractArchive(const void* data, std::size_t size, const wchar_t* destination, bool skipIcons, InstallFailure* why)
 {
     if (why != nullptr) {
         *why = InstallFailure::None;

@@ -46,8 +46,8 @@ void RemoveStaged(const std::wstring& path)
         return;
     }
     WIN32_FIND_DATAW found{};
-    UniqueFindHandle search(::FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &found,
-                                               FindExSearchNameMatch, nullptr, 0));
+    UniqueFindHandle search(
+        ::FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (search) {
         do {
             if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0
@@ -170,8 +170,8 @@ DWORD StagedInstallation::Begin()
 DWORD StagedInstallation::StartJournal()
 {
     DWORD error = ERROR_SUCCESS;
-    m_journal = OpenAsNamed(m_journalPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
-                            FILE_ATTRIBUTE_HIDDEN, error);
+    m_journal = OpenAsNamed(m_journalPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN,
+                            error);
     if (!m_journal) {
         TraceError(error, L"staging: no journal %ls", m_journalPath.c_str());
         return error;
@@ -513,8 +513,7 @@ DWORD StagedInstallation::CheckReplaceable(const std::wstring& name)
     return ERROR_SUCCESS;
 }
 
-DWORD StagedInstallation::StageFile(const std::wstring& name, std::uint64_t size, std::uint32_t crc,
-                                    UniqueFile& file)
+DWORD StagedInstallation::StageFile(const std::wstring& name, std::uint64_t size, std::uint32_t crc, UniqueFile& file)
 {
     file.reset();
     const std::size_t slash = name.rfind(L'\\');
@@ -547,8 +546,8 @@ DWORD StagedInstallation::StageFile(const std::wstring& name, std::uint64_t size
     // A new file: it gets the security of the folder it is made in, and an existing name (or a
     // link planted under it) is never written through.
     // It is opened to read its times too: the entry's time is set through this handle.
-    file.reset(::CreateFileW(staged.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.reset(::CreateFileW(staged.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return ::GetLastError();
     }

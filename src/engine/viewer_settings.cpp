@@ -1,11 +1,11 @@
 // The viewer's settings file: redirection, language and toolbar keys, UTF-16 conversion.
 #include "engine/viewer_settings.h"
 
-#include "platform/probes.h"
-#include "platform/trace.h"
 #include "base/folder_tree.h"
 #include "base/verified_files.h"
 #include "engine/existing_install.h"
+#include "platform/probes.h"
+#include "platform/trace.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -44,9 +44,9 @@ constexpr int kDefaultScale = 100;
 
 // The skins by screen, largest first: the first row whose height or scale the screen reaches.
 struct SkinRow {
-    int minHeight;  // full-screen client height that selects the row
+    int minHeight;    // full-screen client height that selects the row
     bool heightAbove; // the row wants a height above minHeight rather than at least it
-    int minScale;   // display scale (percent) that selects the row; 0: none does
+    int minScale;     // display scale (percent) that selects the row; 0: none does
     ToolbarSkin skin;
 };
 constexpr SkinRow kSkinRows[] = {
@@ -376,11 +376,10 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
     return 1;
 }
 
-void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent,
-                         bool keepRedirection)
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent, bool keepRedirection)
 {
     SettingsFile program(target.programIniPath);
-    wchar_t (&settingsPath)[kPathChars] = target.settingsPath;
+    wchar_t(&settingsPath)[kPathChars] = target.settingsPath;
     settingsPath[0] = L'\0';
 
     // The redirection the destination's file already holds: every user's own settings are where
@@ -410,7 +409,7 @@ void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathCh
     if (iniFolder[0] != L'\0') {
         wchar_t folder[kWorkPathChars] = {};
         bool expanded = std::wcschr(iniFolder, L'%') == nullptr ? CopyTextWhole(folder, iniFolder)
-                                                                 : ExpandEnvReferences(iniFolder, folder) == 1;
+                                                                : ExpandEnvReferences(iniFolder, folder) == 1;
         // A folder whose settings file is a link (or the folder itself one) is no settings folder.
         redirected = expanded && SettingsFileInFolder(folder, settingsPath) && SettingsFile(settingsPath).Usable();
         if (!redirected) {
@@ -487,8 +486,10 @@ int ConvertSettingsToUtf16(const wchar_t* settingsPath, UniqueStdioFile source, 
     UniqueFile temp = OpenAsNamed(tempPath, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, error);
     UniqueFile kept;
     UniqueStdioFile target;
-    if (temp && ::DuplicateHandle(::GetCurrentProcess(), temp.get(), ::GetCurrentProcess(), kept.put(), 0, FALSE,
-                                  DUPLICATE_SAME_ACCESS) != FALSE) {
+    if (temp
+        && ::DuplicateHandle(::GetCurrentProcess(), temp.get(), ::GetCurrentProcess(), kept.put(), 0, FALSE,
+                             DUPLICATE_SAME_ACCESS)
+            != FALSE) {
         target = StreamOnHandle(std::move(temp), L"wb");
     }
     if (!target) {

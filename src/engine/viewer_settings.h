@@ -60,8 +60,7 @@ int WriteViewerSettings(const wchar_t* destinationFolder, wchar_t (&iniFolder)[k
 // was asked for), a redirection the destination's file already holds stays and is followed. A
 // settings folder that cannot be used never removes an existing redirection: the run then writes
 // no keys. A settings file that is a link or has a second name is not written.
-void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent,
-                         bool keepRedirection);
+void WriteViewerSettings(InstallTarget& target, wchar_t (&iniFolder)[kWorkPathChars], int silent, bool keepRedirection);
 
 // Rewrites the 8-bit settings file at settingsPath, already opened for reading ("rb") as source,
 // as UTF-16LE with a byte-order mark and a marker header, converting from the ANSI code page

@@ -28,8 +28,7 @@ INT_PTR Answer(HWND hwnd, UINT message, LRESULT result)
 
 } // namespace
 
-CPropertyPage::CPropertyPage(UINT nIDTemplate, UINT nIDCaption)
-    : m_nIDTemplate(nIDTemplate), m_nIDCaption(nIDCaption)
+CPropertyPage::CPropertyPage(UINT nIDTemplate, UINT nIDCaption) : m_nIDTemplate(nIDTemplate), m_nIDCaption(nIDCaption)
 {
 }
 

@@ -86,8 +86,8 @@ private:
     INT_PTR Run(bool modeless);
     void Attach(HWND hwnd);
     static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR refData);
 
     UINT m_nIDCaption;
     std::vector<CPropertyPage*> m_pages;

@@ -107,8 +107,8 @@ HFONT CStatic::FontOrStockFont() const
     return font;
 }
 
-LRESULT CALLBACK CStatic::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR refData)
+LRESULT CALLBACK CStatic::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR refData)
 {
     auto* self = reinterpret_cast<CStatic*>(refData);
     if (message == WM_NCDESTROY) {

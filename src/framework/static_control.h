@@ -53,8 +53,8 @@ protected:
 
 private:
     friend bool ReflectToStaticControl(HWND, UINT, WPARAM, LPARAM, LRESULT*);
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR refData);
 };
 
 // The parent's window or dialog procedure calls this first for every message. For a colour

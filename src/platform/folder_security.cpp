@@ -20,8 +20,8 @@ constexpr ACCESS_MASK kChangingRights = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | 
 
 // The accounts an installation may belong to besides the one running the setup.
 constexpr const wchar_t* kTrustedAccounts[] = {
-    L"S-1-5-18",     // SYSTEM
-    L"S-1-5-32-544", // Administrators
+    L"S-1-5-18",                                                       // SYSTEM
+    L"S-1-5-32-544",                                                   // Administrators
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", // TrustedInstaller
 };
 

@@ -56,8 +56,8 @@ std::wstring LogPath()
 std::string FormatLogEntry(const wchar_t* date, const SYSTEMTIME& time, const wchar_t* text)
 {
     wchar_t clock[16] = {};
-    std::swprintf(clock, 16, L"%02u:%02u:%02u", static_cast<unsigned>(time.wHour),
-                  static_cast<unsigned>(time.wMinute), static_cast<unsigned>(time.wSecond));
+    std::swprintf(clock, 16, L"%02u:%02u:%02u", static_cast<unsigned>(time.wHour), static_cast<unsigned>(time.wMinute),
+                  static_cast<unsigned>(time.wSecond));
     std::string entry;
     AppendNarrowed(entry, date);
     entry += " - ";
@@ -74,8 +74,7 @@ void AppendLogEntry(const wchar_t* text)
     SYSTEMTIME now{};
     Seams().localTime(&now);
     wchar_t date[kDateChars] = {};
-    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date,
-                         static_cast<int>(kDateChars)) == 0) {
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, static_cast<int>(kDateChars)) == 0) {
         date[0] = L'\0';
     }
     std::string entry = FormatLogEntry(date, now, text);

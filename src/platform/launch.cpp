@@ -20,8 +20,8 @@ namespace {
 
 UINT_PTR ShellExecuteInThisProcess(const LaunchRequest& request)
 {
-    HINSTANCE result = ::ShellExecuteW(request.owner, request.verb, request.file, request.parameters,
-                                       request.directory, request.show);
+    HINSTANCE result = ::ShellExecuteW(request.owner, request.verb, request.file, request.parameters, request.directory,
+                                       request.show);
     return reinterpret_cast<UINT_PTR>(result);
 }
 
@@ -116,8 +116,7 @@ bool FindDesktopShellDispatch(ComPtr<IShellDispatch2>& shell, const wchar_t* fil
     VARIANT none = EmptyVariant();
     long desktopWindow = 0;
     ComPtr<IDispatch> desktopDispatch;
-    hr = windows->FindWindowSW(&desktop, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
-                               desktopDispatch.put());
+    hr = windows->FindWindowSW(&desktop, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH, desktopDispatch.put());
     // S_FALSE: no desktop window is registered.
     if (hr != S_OK || !desktopDispatch) {
         return Failed(hr == S_OK ? E_FAIL : hr, L"no desktop window", file);
@@ -224,8 +223,7 @@ UINT_PTR Launch(const LaunchRequest& request)
     const UINT_PTR status = LaunchSeam()(route, request);
     if (status <= 32 && route == LaunchRoute::AsDesktopUser) {
         // No second try in this process: what it starts would run with the installer's rights.
-        Trace(L"not started: \"%ls\"; this process is elevated and starts nothing with its own rights",
-              request.file);
+        Trace(L"not started: \"%ls\"; this process is elevated and starts nothing with its own rights", request.file);
     }
     return status;
 }

@@ -112,10 +112,17 @@ int FullScreenHeightFromSystem()
 
 PlatformSeams& Seams()
 {
-    static PlatformSeams seams{FindViewerWindow,         CachedVersionClassOfSystem, OsVersionAtLeastOfSystem,
-                               ScreenDpiXOfSystem,       TokenIsElevated,            ShowMessageBox,
-                               Beep,                     SleepOnThisThread,          ::GetLocalTime,
-                               DisplayDpiXFromSystem,    FullScreenHeightFromSystem};
+    static PlatformSeams seams{FindViewerWindow,
+                               CachedVersionClassOfSystem,
+                               OsVersionAtLeastOfSystem,
+                               ScreenDpiXOfSystem,
+                               TokenIsElevated,
+                               ShowMessageBox,
+                               Beep,
+                               SleepOnThisThread,
+                               ::GetLocalTime,
+                               DisplayDpiXFromSystem,
+                               FullScreenHeightFromSystem};
     return seams;
 }
 
@@ -144,8 +151,8 @@ HMODULE SystemKernel32()
 RedirectionTrustResult EnforceRedirectionTrust()
 {
     HMODULE kernel = SystemKernel32();
-    auto setPolicy = kernel != nullptr ? reinterpret_cast<SetProcessMitigationPolicyFunction>(reinterpret_cast<void*>(
-                                             ::GetProcAddress(kernel, "SetProcessMitigationPolicy")))
+    auto setPolicy = kernel != nullptr ? reinterpret_cast<SetProcessMitigationPolicyFunction>(
+                         reinterpret_cast<void*>(::GetProcAddress(kernel, "SetProcessMitigationPolicy")))
                                        : nullptr;
     return EnforceRedirectionTrust(setPolicy);
 }

@@ -40,8 +40,7 @@ RedirectionTrustResult EnforceRedirectionTrust();
 // ProcessRedirectionTrustPolicy and its flag EnforceRedirectionTrust (the first bit of a DWORD).
 inline constexpr int kRedirectionTrustPolicy = 16;
 inline constexpr DWORD kEnforceRedirectionTrust = 0x1;
-using SetProcessMitigationPolicyFunction = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY policy, PVOID buffer,
-                                                         SIZE_T length);
+using SetProcessMitigationPolicyFunction = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY policy, PVOID buffer, SIZE_T length);
 // The same through setPolicy (null where the system lacks it).
 RedirectionTrustResult EnforceRedirectionTrust(SetProcessMitigationPolicyFunction setPolicy);
 

@@ -82,7 +82,8 @@ LockAttempt TakeLockFileFromSystem(SetupLockHold& hold)
         hold.error = length == 0 ? ::GetLastError() : static_cast<DWORD>(ERROR_BUFFER_OVERFLOW);
         return LockAttempt::Failed;
     }
-    if ((!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\")) || !AppendTextWhole(path, kSetupLockFileName.text)) {
+    if ((!EndsWithBackslash(path) && !AppendTextWhole(path, L"\\"))
+        || !AppendTextWhole(path, kSetupLockFileName.text)) {
         hold.error = ERROR_BUFFER_OVERFLOW;
         return LockAttempt::Failed;
     }
@@ -185,7 +186,9 @@ SetupLockState TakeSetupLock(const SetupLockPlaces& places, SetupLockHold& hold)
     return SetupLockState::Unavailable;
 }
 
-SetupLock::SetupLock() : m_state(TakeSetupLock(LockPlaces(), m_hold)) {}
+SetupLock::SetupLock() : m_state(TakeSetupLock(LockPlaces(), m_hold))
+{
+}
 
 PrivateNamespaceFunctions SystemPrivateNamespaceFunctions()
 {
@@ -199,8 +202,8 @@ PrivateNamespaceFunctions SystemPrivateNamespaceFunctions()
         KernelFunction<decltype(functions.deleteBoundaryDescriptor)>(kernel, "DeleteBoundaryDescriptor");
     functions.createPrivateNamespace =
         KernelFunction<decltype(functions.createPrivateNamespace)>(kernel, "CreatePrivateNamespaceW");
-    functions.openPrivateNamespace =
-        KernelFunction<decltype(functions.openPrivateNamespace)>(kernel, "OpenPrivateNamespaceW");
+    functions.openPrivateNamespace = KernelFunction<decltype(functions.openPrivateNamespace)>(kernel,
+                                                                                              "OpenPrivateNamespaceW");
     return functions;
 }
 

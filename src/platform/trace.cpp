@@ -68,7 +68,8 @@ void WriteEvent(const DWORD* error, const wchar_t* format, va_list arguments)
         DWORD chars = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, *error, 0,
                                        message, static_cast<DWORD>(kErrorTextChars), nullptr);
         // The system's texts end in a line break.
-        while (chars > 0 && (message[chars - 1] == L'\n' || message[chars - 1] == L'\r' || message[chars - 1] == L' ')) {
+        while (chars > 0
+               && (message[chars - 1] == L'\n' || message[chars - 1] == L'\r' || message[chars - 1] == L' ')) {
             message[--chars] = L'\0';
         }
         std::size_t used = std::wcslen(text);

@@ -91,10 +91,8 @@ int AssociateExtension(const wchar_t* extension, const wchar_t* progIdClass, con
     wchar_t classKey[kPathChars];
     if (ComposeTypeDescription(description, progIdClass) && ComposeText(classKey, kClassesKey, progId)) {
         ok = SetDefaultString(machine, classKey, description) && ok;
-        ok = ComposeText(key, classKey, L"\\shell\\open\\command") && SetDefaultString(machine, key, command)
-            && ok;
-        ok = ComposeText(key, classKey, L"\\DefaultIcon") && SetDefaultString(machine, key, iconReference)
-            && ok;
+        ok = ComposeText(key, classKey, L"\\shell\\open\\command") && SetDefaultString(machine, key, command) && ok;
+        ok = ComposeText(key, classKey, L"\\DefaultIcon") && SetDefaultString(machine, key, iconReference) && ok;
     } else {
         ok = false;
     }
@@ -121,7 +119,6 @@ bool OpenCapabilityAssociations(ValuesKey& capabilities, const RegistryRoots& ro
 {
     return OpenValuesKey(capabilities, roots.machine, kFileAssociationsKey, KEY_SET_VALUE);
 }
-
 
 void SuppressAppxOpenWith(const RegistryRoots& roots)
 {

@@ -30,7 +30,7 @@ struct FileTypeRow {
     const wchar_t* description; // ending in " *" when the viewer reads the type through a plug-in
     std::size_t extensionCount;
     FileTypeExtension extensions[kMaxExtensionsPerRow]; // in the order they are registered
-    IconKind icon;              // the same for every extension of the row
+    IconKind icon;                                      // the same for every extension of the row
 };
 
 // The catalogue's rows in row order.

@@ -18,17 +18,17 @@ inline constexpr std::size_t kCommandChars = 312;
 
 // The texts the registration derives from the installation folder.
 struct RegistrationTexts {
-    wchar_t installFolder[kPathChars];       // ends in a backslash
-    wchar_t viewerPath[kPathChars];          // installFolder + "ph_tav64.exe"
-    wchar_t openCommand[kCommandChars];      // "<viewer>" "%1"
+    wchar_t installFolder[kPathChars];        // ends in a backslash
+    wchar_t viewerPath[kPathChars];           // installFolder + "ph_tav64.exe"
+    wchar_t openCommand[kCommandChars];       // "<viewer>" "%1"
     wchar_t thumbnailsCommand[kCommandChars]; // "<viewer>" "%1" /thumbs
-    wchar_t viewerCommand[kCommandChars];    // "<viewer>"
-    wchar_t uninstallCommand[kCommandChars]; // "<folder>pt_uninstall.exe"
-    wchar_t viewerIcon[kCommandChars];       // <viewer>,0
-    wchar_t audioIcon[kCommandChars];        // <viewer>,8
-    wchar_t videoIcon[kCommandChars];        // <viewer>,9
-    wchar_t displayName[kPathChars];         // Photavian 4.70 (64-bit)
-    wchar_t displayVersion[kPathChars];      // 4.70
+    wchar_t viewerCommand[kCommandChars];     // "<viewer>"
+    wchar_t uninstallCommand[kCommandChars];  // "<folder>pt_uninstall.exe"
+    wchar_t viewerIcon[kCommandChars];        // <viewer>,0
+    wchar_t audioIcon[kCommandChars];         // <viewer>,8
+    wchar_t videoIcon[kCommandChars];         // <viewer>,9
+    wchar_t displayName[kPathChars];          // Photavian 4.70 (64-bit)
+    wchar_t displayVersion[kPathChars];       // 4.70
 };
 
 // Builds the texts from the installation's paths. False when a text would not fit its buffer;
@@ -40,23 +40,23 @@ struct RegistrationTexts {
 
 // One step of the registry plan.
 enum class RegistryStep {
-    SetDefault,         // creates the key path and sets its unnamed REG_SZ value to text
-    DeleteKey,          // removes the key (it has no subkeys); a missing key is no error
-    CreateKey,          // creates the key and closes it again
-    OpenForValues,      // opens an existing key with access; the named values that follow go in
-    CreateForValues,    // creates the key; the named values that follow go into it
-    NamedString,        // a REG_SZ value named name, only when the key above opened
-    NamedDword,         // a REG_DWORD value named name, only when the key above opened
+    SetDefault,      // creates the key path and sets its unnamed REG_SZ value to text
+    DeleteKey,       // removes the key (it has no subkeys); a missing key is no error
+    CreateKey,       // creates the key and closes it again
+    OpenForValues,   // opens an existing key with access; the named values that follow go in
+    CreateForValues, // creates the key; the named values that follow go into it
+    NamedString,     // a REG_SZ value named name, only when the key above opened
+    NamedDword,      // a REG_DWORD value named name, only when the key above opened
 };
 
 struct RegistryWrite {
     RegistryStep step;
-    HKEY hive;               // HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
-    const wchar_t* key;      // the key of the key steps; null for named values
-    REGSAM access;           // OpenForValues only
-    const wchar_t* name;     // named values only
-    const wchar_t* text;     // SetDefault and NamedString
-    DWORD number;            // NamedDword
+    HKEY hive;           // HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
+    const wchar_t* key;  // the key of the key steps; null for named values
+    REGSAM access;       // OpenForValues only
+    const wchar_t* name; // named values only
+    const wchar_t* text; // SetDefault and NamedString
+    DWORD number;        // NamedDword
 };
 
 // The most writes the plan holds: the folder and drive verb and the product's rows. The plan's

@@ -105,8 +105,8 @@ void SetRowTicked(HWND list, int index, bool ticked)
 
 UINT RowStateImage(HWND list, int index)
 {
-    const auto state =
-        static_cast<UINT>(::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(index), kStateImageMask));
+    const auto state = static_cast<UINT>(
+        ::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(index), kStateImageMask));
     return (state & kStateImageMask) >> kStateImageShift;
 }
 

@@ -11,7 +11,6 @@
 
 namespace ph {
 
-
 void CWizPropertyPage::RunFinishActions()
 {
     if (IsChecked(IDC_OPEN_FAQ)) {

@@ -2,9 +2,9 @@
 #include "wizard/ready_page.h"
 
 #include "base/folder_tree.h"
+#include "base/product.h"
 #include "base/resources.h"
 #include "engine/install_run.h"
-#include "base/product.h"
 #include "platform/probes.h"
 #include "platform/viewer_warning.h"
 #include "res/resource.h"
@@ -53,8 +53,7 @@ bool ReadAssociationChoices(HWND list, int (&flags)[kAssociationFlagCount])
 void ReadWizardChoices(HWND welcomePage, HWND associationList, HWND readyPage, const wchar_t* caption,
                        InstallOptions& options)
 {
-    ::GetDlgItemTextW(welcomePage, IDC_FOLDER, options.destinationFolder,
-                      static_cast<int>(kWorkPathChars));
+    ::GetDlgItemTextW(welcomePage, IDC_FOLDER, options.destinationFolder, static_cast<int>(kWorkPathChars));
     TrimBlanks(options.destinationFolder);
     options.startMenuGroup = CheckedFlag(welcomePage, IDC_START_MENU_GROUP);
     options.desktopShortcut = CheckedFlag(welcomePage, IDC_DESKTOP_SHORTCUT);

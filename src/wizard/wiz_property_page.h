@@ -103,8 +103,8 @@ private:
     void ActivateReadyPage();
     LRESULT NextFromReadyPage();
     enum class InstallOutcome {
-        Refused,   // a viewer runs: nothing read, nothing installed
-        Failed,    // the run stopped and has reported why
+        Refused, // a viewer runs: nothing read, nothing installed
+        Failed,  // the run stopped and has reported why
         Installed,
     };
     InstallOutcome InstallFromWizard();

@@ -38,8 +38,8 @@ void ReplaceLogoImage(HWND logo, HBITMAP image, HBITMAP kept)
     if (logo == nullptr) {
         return;
     }
-    auto previous =
-        reinterpret_cast<HBITMAP>(::SendMessageW(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
+    auto previous = reinterpret_cast<HBITMAP>(
+        ::SendMessageW(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
     if (previous != nullptr && previous != image && previous != kept) {
         ::DeleteObject(previous);
     }

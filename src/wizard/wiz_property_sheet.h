@@ -23,8 +23,8 @@ inline constexpr int kReadyPosition = 3;
 inline constexpr int kFinishPosition = 4;
 inline constexpr std::size_t kWizardPageCount = 5;
 // The template of each page, in sheet order.
-inline constexpr UINT kWizardPageTemplates[kWizardPageCount] = {IDD_WELCOME, IDD_WHATS_NEW, IDD_ASSOCIATIONS,
-                                                                IDD_READY, IDD_FINISH};
+inline constexpr UINT kWizardPageTemplates[kWizardPageCount] = {IDD_WELCOME, IDD_WHATS_NEW, IDD_ASSOCIATIONS, IDD_READY,
+                                                                IDD_FINISH};
 
 // The sheet's buttons that the pages enable, disable and relabel: kBackButtonId, kNextButtonId
 // (the platform's) and Cancel.

@@ -4,10 +4,9 @@
 namespace ph {
 
 CWizardPages::CWizardPages(CWizPropertySheet& sheet)
-    : m_sheet(sheet),
-      m_pages{CWizPropertyPage(kWizardPageTemplates[0]), CWizPropertyPage(kWizardPageTemplates[1]),
-              CWizPropertyPage(kWizardPageTemplates[2]), CWizPropertyPage(kWizardPageTemplates[3]),
-              CWizPropertyPage(kWizardPageTemplates[4])}
+    : m_sheet(sheet), m_pages{CWizPropertyPage(kWizardPageTemplates[0]), CWizPropertyPage(kWizardPageTemplates[1]),
+                              CWizPropertyPage(kWizardPageTemplates[2]), CWizPropertyPage(kWizardPageTemplates[3]),
+                              CWizPropertyPage(kWizardPageTemplates[4])}
 {
     static_assert(kWizardPageCount == 5, "one page per template");
     for (CWizPropertyPage& page : m_pages) {

@@ -60,7 +60,8 @@ TEST_F(DamagedPayload, ReplacedPayloadIsInstalledWhenSound)
 
 TEST_F(DamagedPayload, CrcMismatchIsAFailure)
 {
-    std::string archive = ArchiveBuilder().File("a.txt", "alpha").FileWithWrongCrc("b.txt", "beta").File("c.txt", "gamma").Bytes();
+    std::string archive =
+        ArchiveBuilder().File("a.txt", "alpha").FileWithWrongCrc("b.txt", "beta").File("c.txt", "gamma").Bytes();
     EXPECT_EQ(InstallArchive(archive), kExitInstallFailure);
     ExpectExtractionFailureLogged();
     EXPECT_EQ(ListTree(Destination()), std::vector<std::wstring>{L"Plugins\\"}) << "not even the sound entry";
@@ -133,8 +134,8 @@ TEST_F(DamagedPayload, UnwritableTargetsLeaveTheFolderAsItWas)
     ASSERT_TRUE(::CreateDirectoryW(Destination().c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryW((Destination() + L"\\p_about.txt").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(Destination() + L"\\readme.txt", "held open"));
-    UniqueFile held(::CreateFileW((Destination() + L"\\readme.txt").c_str(), GENERIC_READ, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile held(::CreateFileW((Destination() + L"\\readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
 
     // A file held by another process outranks the other causes: the caller may retry later.

@@ -56,8 +56,8 @@ TEST_F(Deployment, ASecondSetupWaitsItsTurn)
            && ::WaitForSingleObject(first.process.get(), 0) == WAIT_TIMEOUT) {
         ::Sleep(1);
     }
-    ASSERT_TRUE(FolderExists(m_target / L"App")) << "the first setup did not start; it exited with "
-                                                 << WaitForExit(first);
+    ASSERT_TRUE(FolderExists(m_target / L"App"))
+        << "the first setup did not start; it exited with " << WaitForExit(first);
     ASSERT_NE(::SuspendThread(first.thread.get()), static_cast<DWORD>(-1));
     int second = RunSetup(L"/silent /folder=" + m_target.Path() + L"\\App", m_start.Path(), exe);
     ::ResumeThread(first.thread.get());
@@ -171,8 +171,10 @@ TEST_F(Deployment, TheVerboseLogNamesWhatFailedAndCountsWhatWasInstalled)
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(HasLine(lines, "registry: open HKLM\\SOFTWARE\\RegisteredApplications failed: error 2: "));
     EXPECT_TRUE(HasLine(lines, "registry: HKLM\\SOFTWARE\\RegisteredApplications\\Photavian skipped"));
-    EXPECT_TRUE(HasLine(lines, "registry: set HKLM\\SOFTWARE\\Classes\\Photavian\\shell\\open\\command\\(default) = "
-                               "\"\"" + Narrow(app) + "\\ph_tav64.exe\" \"%1\"\": ok"));
+    EXPECT_TRUE(HasLine(lines,
+                        "registry: set HKLM\\SOFTWARE\\Classes\\Photavian\\shell\\open\\command\\(default) = "
+                        "\"\""
+                            + Narrow(app) + "\\ph_tav64.exe\" \"%1\"\": ok"));
     EXPECT_TRUE(HasLine(lines, "settings: display "));
     EXPECT_TRUE(HasLine(lines, "shortcuts: ") || HasLine(lines, "shortcut "));
     std::size_t files = 0;

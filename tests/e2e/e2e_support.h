@@ -61,8 +61,8 @@ inline StartedSetup StartSetup(const std::wstring& switches, const std::wstring&
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     StartedSetup started;
-    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, startFolder.c_str(), &startup,
-                         &info)
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, startFolder.c_str(),
+                         &startup, &info)
         != FALSE) {
         started.process.reset(info.hProcess);
         started.thread.reset(info.hThread);
@@ -139,7 +139,7 @@ inline std::wstring SmallDriveRoot()
 {
     const char* drive = std::getenv("PH_SMALL_DRIVE");
     return drive != nullptr && drive[0] != '\0' ? std::wstring(drive, drive + std::strlen(drive)) + L"\\"
-                                                  : std::wstring();
+                                                : std::wstring();
 }
 
 // Creates empty files in a new folder until the drive takes no more (the small drive has a fixed

@@ -234,8 +234,7 @@ TEST_F(SmallDrive, AFullDiskDuringTheExtractionStopsTheRun)
     ASSERT_TRUE(CopySetupWithPayload(exe, small.Bytes()));
     FillDriveLeaving(16 * 1024);
     ExpectStopped(RunSetup(L"/silent /desktop=1 /folder=" + m_root + L"dest", m_start.Path(), exe), kExitDiskFull,
-                  m_start.Path(),
-                  Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
+                  m_start.Path(), Narrow(m_root) + "dest\\: " + kCannotInstallAllFiles);
 }
 
 TEST_F(SmallDrive, NoRoomForAFolderIsAFullDisk)
@@ -295,8 +294,9 @@ TEST_F(SmallDrive, AFullDiskDuringTheSettingsConversionKeepsTheSettings)
 {
     // An 8-bit settings file that already holds every key the run writes, too big to be copied as
     // UTF-16 into the space left.
-    std::string settings = "[Language]\r\nDLL=ENGLISH\r\nLang=English\r\n[Toolbar]\r\nSkin=Halvint_24.png\r\nSize=24\r\n"
-                           "[Recent]\r\n";
+    std::string settings =
+        "[Language]\r\nDLL=ENGLISH\r\nLang=English\r\n[Toolbar]\r\nSkin=Halvint_24.png\r\nSize=24\r\n"
+        "[Recent]\r\n";
     for (int i = 0; settings.size() < 200 * 1024; ++i) {
         settings += "File" + std::to_string(i) + "=C:\\Pictures\\picture number " + std::to_string(i) + ".jpg\r\n";
     }

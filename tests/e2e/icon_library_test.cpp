@@ -40,17 +40,17 @@ TEST_F(IconLibrary, InstalledLibraryIsKeptOrReplacedByVersionCompanyAndSize)
         bool kept;
     };
     const Case cases[] = {
-        {L"icons_431_quenmarrow.dll", true},        // newer: kept whoever made it
+        {L"icons_431_quenmarrow.dll", true}, // newer: kept whoever made it
         {L"icons_431_other.dll", true},
         {L"icons_429_quenmarrow.dll", false},       // older and ours to replace
         {L"icons_429_quenmarrow_upper.dll", false}, // the company in any letter case
         {L"icons_429_quenmarrow_mixed.dll", false},
-        {L"icons_429_other.dll", true},             // older but someone else's
+        {L"icons_429_other.dll", true},              // older but someone else's
         {L"icons_430_quenmarrow_226816.dll", false}, // same version: only the known build is replaced
         {L"icons_430_quenmarrow_small.dll", true},
         {L"icons_430_quenmarrow_226817.dll", true},
         {L"icons_430_other_226816.dll", true},
-        {L"icons_noversion.dll", false},            // no version information: always replaced
+        {L"icons_noversion.dll", false}, // no version information: always replaced
     };
     const std::string payloadLibrary = ReadFileBytes(PayloadIconLibraryPath());
     ASSERT_FALSE(payloadLibrary.empty());

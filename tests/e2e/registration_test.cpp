@@ -20,8 +20,10 @@ constexpr wchar_t kClasses[] = L"SOFTWARE\\Classes\\";
 constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 constexpr wchar_t kWindowsNtCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr const wchar_t* kAppxKeys[] = {
-    L"SOFTWARE\\Classes\\AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg", L"SOFTWARE\\Classes\\AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt",
-    L"SOFTWARE\\Classes\\AppX43hnxtbyyps62jhe9sqpdzxn1790zetc", L"SOFTWARE\\Classes\\AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h",
+    L"SOFTWARE\\Classes\\AppXvhc4p7vz4b485xfp46hhk3fq3grkdgjg",
+    L"SOFTWARE\\Classes\\AppXk0g4vb8gvt7b93tg50ybcy892pge6jmt",
+    L"SOFTWARE\\Classes\\AppX43hnxtbyyps62jhe9sqpdzxn1790zetc",
+    L"SOFTWARE\\Classes\\AppX9rkaq77s0jzh1tyccadx9ghba15r6t3h",
     L"SOFTWARE\\Classes\\AppX6eg8h5sxqq90pv53845wmnbewywdqq5h",
 };
 const std::set<std::wstring> kAlwaysClaimed = {L"jpg", L"png", L"tif"};
@@ -72,7 +74,8 @@ bool SetUserString(const wchar_t* subKey, const wchar_t* name, const wchar_t* te
     UniqueRegKey key;
     return ::RegCreateKeyW(HKEY_CURRENT_USER, subKey, key.put()) == ERROR_SUCCESS
         && ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                            static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)))
+        == ERROR_SUCCESS;
 }
 
 DWORD ValueCount(HKEY hive, const std::wstring& key)
@@ -294,7 +297,8 @@ TEST_F(Registration, ApplicationJoinsAnExistingListOfRegisteredApplications)
 {
     ASSERT_TRUE(SetMachineString(kRegisteredApplicationsKey, L"Other", L"SOFTWARE\\Other\\Capabilities"));
     ASSERT_EQ(Install(L""), 0);
-    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, L"Photavian"), L"SOFTWARE\\Photavian\\Capabilities");
+    EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, L"Photavian"),
+              L"SOFTWARE\\Photavian\\Capabilities");
     EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, L"Other"), L"SOFTWARE\\Other\\Capabilities");
 }
 

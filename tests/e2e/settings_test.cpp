@@ -2,8 +2,8 @@
 #include "e2e/e2e_support.h"
 #include "support/settings_file.h"
 
-#include "platform/probes.h"
 #include "base/handles.h"
+#include "platform/probes.h"
 
 #include <cstring>
 #include <optional>
@@ -43,8 +43,7 @@ class PrefixDpi {
 public:
     explicit PrefixDpi(DWORD dpi)
     {
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        m_key.put());
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE | KEY_SET_VALUE, m_key.put());
         DWORD old = 0;
         DWORD size = sizeof(old);
         DWORD type = 0;
@@ -61,8 +60,7 @@ public:
     {
         if (m_old) {
             DWORD old = *m_old;
-            ::RegSetValueExW(m_key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
-                             sizeof(old));
+            ::RegSetValueExW(m_key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old), sizeof(old));
         } else {
             ::RegDeleteValueW(m_key.get(), L"LogPixels");
         }
@@ -112,7 +110,8 @@ TEST_F(SettingsInstall, FreshSilentInstallKeepsTheViewersSettingsInTheApplicatio
 
     const std::wstring programIni = kProgramFilesFolder + L"\\ph_tav64.ini";
     EXPECT_FALSE(IsUtf16(ReadFileBytes(programIni)));
-    EXPECT_EQ(ReadSettingsEntries(programIni), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%APPDATA%\\Photavian"}}));
+    EXPECT_EQ(ReadSettingsEntries(programIni),
+              (std::vector<Entry>{{L"Others", L"INI_Folder", L"%APPDATA%\\Photavian"}}));
 
     const std::wstring settings = AppDataSettingsFolder() + L"\\ph_tav64.ini";
     EXPECT_EQ(ReadFileBytes(settings).substr(0, kHeaderBytes.size()), kHeaderBytes);
@@ -125,13 +124,17 @@ TEST_F(SettingsInstall, ExistingSettingsKeepTheirSkinAndTheUsersKeys)
 {
     const std::wstring settings = AppDataSettingsFolder() + L"\\ph_tav64.ini";
     ASSERT_NE(::CreateDirectoryW(AppDataSettingsFolder().c_str(), nullptr), FALSE);
-    ASSERT_TRUE(WriteFileBytes(settings, "[Toolbar]\r\nSkin=Custom.png\r\nSize=99\r\nButtons=7\r\n"
-                                         "[View]\r\nZoom=150\r\nLastFolder=C:\\Caf\xE9\r\n"
-                                         "[Language]\r\nDLL=GERMAN\r\nLang=Deutsch\r\n"));
+    ASSERT_TRUE(WriteFileBytes(settings,
+                               "[Toolbar]\r\nSkin=Custom.png\r\nSize=99\r\nButtons=7\r\n"
+                               "[View]\r\nZoom=150\r\nLastFolder=C:\\Caf\xE9\r\n"
+                               "[Language]\r\nDLL=GERMAN\r\nLang=Deutsch\r\n"));
     const std::vector<Entry> expected = {
-        {L"Toolbar", L"Skin", L"Custom.png"},      {L"Toolbar", L"Size", L"99"},
-        {L"Toolbar", L"Buttons", L"7"},            {L"View", L"Zoom", L"150"},
-        {L"View", L"LastFolder", L"C:\\Caf\u00E9"}, {L"Language", L"DLL", L"ENGLISH"},
+        {L"Toolbar", L"Skin", L"Custom.png"},
+        {L"Toolbar", L"Size", L"99"},
+        {L"Toolbar", L"Buttons", L"7"},
+        {L"View", L"Zoom", L"150"},
+        {L"View", L"LastFolder", L"C:\\Caf\u00E9"},
+        {L"Language", L"DLL", L"ENGLISH"},
         {L"Language", L"Lang", L"English"},
     };
 

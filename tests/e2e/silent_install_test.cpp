@@ -5,8 +5,8 @@
 #include "base/resources.h"
 #include "res/resource.h"
 
-#include <unzip.h>
 #include <cstring>
+#include <unzip.h>
 #include <iowin32.h>
 
 namespace ph::test {

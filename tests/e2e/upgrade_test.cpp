@@ -134,8 +134,8 @@ protected:
             oldFiles[WindowsName(entry.name)] = entry.data;
         }
         for (const auto& [name, item] : Snapshot(Destination())) {
-            if (item.folder || name.find(L".ph-") != std::wstring::npos || name.find(L"_Setup.journal") != std::wstring::npos
-                || name == L"ph_tav64.ini") {
+            if (item.folder || name.find(L".ph-") != std::wstring::npos
+                || name.find(L"_Setup.journal") != std::wstring::npos || name == L"ph_tav64.ini") {
                 continue;
             }
             const auto old = oldFiles.find(name);
@@ -218,7 +218,8 @@ TEST_F(Upgrade, AnUpgradeThatRunsOutOfRoomLeavesTheInstallationAsItWas)
 
     EXPECT_EQ(RunSetup(L"/silent /ini= /folder=" + destination, m_start.Path(), exe), kExitDiskFull);
     EXPECT_EQ(Snapshot(destination), before);
-    EXPECT_EQ(LogMessages(m_start.Path()), std::vector<std::string>{Narrow(destination) + "\\: " + kCannotInstallAllFiles});
+    EXPECT_EQ(LogMessages(m_start.Path()),
+              std::vector<std::string>{Narrow(destination) + "\\: " + kCannotInstallAllFiles});
     RemoveTree(destination);
     RemoveTree(drive + L"files");
 }
@@ -236,7 +237,8 @@ TEST_F(Upgrade, FilesInUseAreReplacedAndTheirOldCopiesGoLater)
         UniqueFile image(::CreateFileW(viewer.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(image);
-        UniqueKernelHandle section(::CreateFileMappingW(image.get(), nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr));
+        UniqueKernelHandle section(
+            ::CreateFileMappingW(image.get(), nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr));
         ASSERT_TRUE(section);
         void* view = ::MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0);
         ASSERT_NE(view, nullptr);
@@ -282,8 +284,10 @@ TEST_F(Upgrade, AKilledRunIsFinishedOrUndoneByTheNext)
         bool (*reached)(const std::wstring& destination, const std::string& journalBytes, const std::string& committed);
     };
     const Moment moments[] = {
-        {"journal begun", [](const std::wstring&, const std::string& bytes, const std::string&) { return !bytes.empty(); }},
-        {"staging", [](const std::wstring&, const std::string& bytes, const std::string&) { return bytes.size() > 20000; }},
+        {"journal begun",
+         [](const std::wstring&, const std::string& bytes, const std::string&) { return !bytes.empty(); }},
+        {"staging",
+         [](const std::wstring&, const std::string& bytes, const std::string&) { return bytes.size() > 20000; }},
         {"swap begun",
          [](const std::wstring&, const std::string& bytes, const std::string& c) {
              return bytes.find(c) != std::string::npos;

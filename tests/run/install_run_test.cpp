@@ -1,7 +1,7 @@
 // The install run in-process, with the default payload embedded in this test program: the
 // wizard's confirmation of associations and how the wizard is told about failures.
-#include "base/scoped_override.h"
 #include "engine/install_run.h"
+#include "base/scoped_override.h"
 #include "platform/folder_security.h"
 #include "platform/probes.h"
 #include "res/resource.h"
@@ -146,10 +146,10 @@ TEST_F(InstallRun, WizardShowsAFailureOnceWithTheErrorIcon)
 // What the run asks of the folder security seams, and what they answer: Wine keeps no file
 // security, so the descriptors the run reads are pinned and the ones it passes recorded.
 struct SecurityLog {
-    std::wstring folderOwnerAndList; // answered for the destination ("" = the real one)
-    std::wstring libraryOwnerAndList; // answered for Plugins\Icons.dll ("" = the real one)
-    std::vector<std::wstring> created;  // the access list each protected folder was made with
-    std::vector<std::wstring> written;  // the access list given to an existing folder
+    std::wstring folderOwnerAndList;   // answered for the destination ("" = the real one)
+    std::wstring libraryOwnerAndList;  // answered for Plugins\Icons.dll ("" = the real one)
+    std::vector<std::wstring> created; // the access list each protected folder was made with
+    std::vector<std::wstring> written; // the access list given to an existing folder
 };
 SecurityLog g_security;
 
@@ -199,7 +199,7 @@ TEST_F(InstallRun, AFolderOutsideTheProgramFilesFoldersIsOneOnlyAdministratorsMa
     const std::wstring other = L"S-1-5-21-1-2-3-1001";
     struct Case {
         const char* what;
-        std::wstring folder;      // below the scratch folder, or absolute
+        std::wstring folder; // below the scratch folder, or absolute
         bool exists;
         std::wstring ownerAndList; // what the existing folder's security reads
         int result;
@@ -211,14 +211,31 @@ TEST_F(InstallRun, AFolderOutsideTheProgramFilesFoldersIsOneOnlyAdministratorsMa
         {"made by the run", m_folder / L"new", false, L"", 1, {kProtectedFolderAccess}, {}},
         {"inside the program-files folder", programFiles, false, L"", 1, {}, {}},
         {"another account's", m_folder / L"theirs", true, L"O:" + other + L"D:(A;OICI;FA;;;" + other + L")", 0, {}, {}},
-        {"the administrators', users may write", m_folder / L"open", true, L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)",
-         1, {}, {kProtectedFolderAccess}},
-        {"the system's, only read by users", m_folder / L"closed", true, L"O:SYD:(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)",
-         1, {}, {}},
-        {"everyone may do anything", m_folder / L"everyone", true, L"O:BAD:(A;OICI;FA;;;WD)", 1, {}, {kProtectedFolderAccess}},
+        {"the administrators', users may write",
+         m_folder / L"open",
+         true,
+         L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)",
+         1,
+         {},
+         {kProtectedFolderAccess}},
+        {"the system's, only read by users",
+         m_folder / L"closed",
+         true,
+         L"O:SYD:(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)",
+         1,
+         {},
+         {}},
+        {"everyone may do anything",
+         m_folder / L"everyone",
+         true,
+         L"O:BAD:(A;OICI;FA;;;WD)",
+         1,
+         {},
+         {kProtectedFolderAccess}},
     };
     ScopedOverride<FolderSecuritySeams> pinned(FolderSecurity(),
-                                               FolderSecuritySeams{PinnedReadSecurity, RecordAccessList, RecordCreation});
+                                               FolderSecuritySeams{PinnedReadSecurity, RecordAccessList,
+                                                                   RecordCreation});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         g_security = SecurityLog{};
@@ -251,11 +268,13 @@ TEST_F(InstallRun, AnIconLibraryAnotherAccountPlacedIsNeverKept)
     const std::wstring folder = m_folder / L"icons";
     ASSERT_NE(::CreateDirectoryW(folder.c_str(), nullptr), FALSE);
     ASSERT_NE(::CreateDirectoryW((folder + L"\\Plugins").c_str(), nullptr), FALSE);
-    ASSERT_NE(::CopyFileW(IconFixturePath(L"icons_431_other.dll").c_str(), (folder + L"\\Plugins\\Icons.dll").c_str(), FALSE),
+    ASSERT_NE(::CopyFileW(IconFixturePath(L"icons_431_other.dll").c_str(), (folder + L"\\Plugins\\Icons.dll").c_str(),
+                          FALSE),
               FALSE);
     const std::string planted = ReadFileBytes(folder + L"\\Plugins\\Icons.dll");
     ScopedOverride<FolderSecuritySeams> pinned(FolderSecurity(),
-                                               FolderSecuritySeams{PinnedReadSecurity, RecordAccessList, RecordCreation});
+                                               FolderSecuritySeams{PinnedReadSecurity, RecordAccessList,
+                                                                   RecordCreation});
     for (const bool theirs : {false, true}) {
         SCOPED_TRACE(theirs ? "placed by another account" : "placed by an administrator");
         g_security = SecurityLog{};

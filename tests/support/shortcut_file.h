@@ -38,8 +38,7 @@ inline std::optional<Shortcut> ReadShortcut(const std::wstring& path)
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put())))
-        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put())))
-        || FAILED(file->Load(path.c_str(), STGM_READ))) {
+        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put()))) || FAILED(file->Load(path.c_str(), STGM_READ))) {
         return std::nullopt;
     }
     Shortcut s{};

@@ -8,8 +8,8 @@
 
 #include <unzip.h>
 #include <zip.h>
-#include <iowin32.h>
 #include <zlib.h>
+#include <iowin32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,9 +51,18 @@ std::wstring ResourceString(UINT id)
     return LoadResourceText(id).text;
 }
 
-std::wstring SetupExePath() { return PH_TEST_SETUP_EXE; }
-std::wstring IconFixturePath(const wchar_t* fileName) { return std::wstring(PH_TEST_ICON_FIXTURES) + L"\\" + fileName; }
-std::wstring PayloadIconLibraryPath() { return PH_TEST_PAYLOAD_ICONS; }
+std::wstring SetupExePath()
+{
+    return PH_TEST_SETUP_EXE;
+}
+std::wstring IconFixturePath(const wchar_t* fileName)
+{
+    return std::wstring(PH_TEST_ICON_FIXTURES) + L"\\" + fileName;
+}
+std::wstring PayloadIconLibraryPath()
+{
+    return PH_TEST_PAYLOAD_ICONS;
+}
 
 ScratchFolder::ScratchFolder(const wchar_t* name) : m_path(std::wstring(kScratchRoot) + L"\\" + name)
 {
@@ -281,8 +290,8 @@ std::vector<StoredEntry> ReadProgramPayload(const std::wstring& program)
 {
     std::vector<StoredEntry> entries;
     UniqueModule image(::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    const ResourceBytes payload =
-        image ? LoadResourceBytes(image.get(), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME) : ResourceBytes{};
+    const ResourceBytes payload = image ? LoadResourceBytes(image.get(), IDR_PAYLOAD_ZIP, RT_PAYLOAD_ZIP_NAME)
+                                        : ResourceBytes{};
     if (payload.data == nullptr) {
         return entries;
     }
@@ -321,7 +330,8 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDirec
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info) == FALSE) {
+                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info)
+        == FALSE) {
         std::fprintf(stderr, "RunProcess: CreateProcessW failed with error %lu\n", ::GetLastError());
         return -1;
     }
@@ -441,11 +451,13 @@ bool CopyProgramWithPayload(const std::wstring& program, const std::wstring& pat
 bool SetMachineString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value)
 {
     UniqueRegKey key;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr)
+        != ERROR_SUCCESS) {
         return false;
     }
     return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
+        == ERROR_SUCCESS;
 }
 
 void DeleteMachineTree(const wchar_t* subKey)
@@ -537,8 +549,8 @@ FakeViewerWindow::FakeViewerWindow()
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = kViewerWindowClass;
     ::RegisterClassW(&wc); // fails harmlessly when registered already
-    m_hwnd = ::CreateWindowExW(0, kViewerWindowClass, L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+    m_hwnd = ::CreateWindowExW(0, kViewerWindowClass, L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                               nullptr, wc.hInstance, nullptr);
 }
 
 FakeViewerWindow::~FakeViewerWindow()

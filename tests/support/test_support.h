@@ -11,9 +11,9 @@
 namespace ph::test {
 
 // Paths of the build's artifacts as this test program sees them.
-std::wstring SetupExePath();          // the real photavian-setup.exe
+std::wstring SetupExePath();                           // the real photavian-setup.exe
 std::wstring IconFixturePath(const wchar_t* fileName); // a DLL of the icon-library fixtures
-std::wstring PayloadIconLibraryPath(); // the Icons.dll that went into the default payload
+std::wstring PayloadIconLibraryPath();                 // the Icons.dll that went into the default payload
 
 // A fresh, empty folder under C:\ph_tests, removed with everything in it at the end of scope.
 // Path() ends without backslash.
@@ -41,7 +41,7 @@ bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path); // empty when unreadable
-long long FileSize(const std::wstring& path);       // -1 when missing
+long long FileSize(const std::wstring& path);        // -1 when missing
 // Last-write time as local DOS date (high 16 bits) and time (low 16 bits); 0 when unreadable.
 std::uint32_t LastWriteDosTime(const std::wstring& path);
 // Relative paths of all files and folders under root (folders end in '\'), sorted.
@@ -53,8 +53,7 @@ public:
     // A folder entry, stored; name ends in '/'.
     ArchiveBuilder& Folder(const std::string& name);
     // A deflated file entry with the given DOS date and time.
-    ArchiveBuilder& File(const std::string& name, const std::string& data,
-                         std::uint32_t dosDateTime = 0x5B7A6000);
+    ArchiveBuilder& File(const std::string& name, const std::string& data, std::uint32_t dosDateTime = 0x5B7A6000);
     // A file entry whose recorded CRC-32 does not match its data.
     ArchiveBuilder& FileWithWrongCrc(const std::string& name, const std::string& data);
     // A file entry that records declaredSize as its uncompressed size instead of the data's length,

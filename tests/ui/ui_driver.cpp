@@ -70,8 +70,14 @@ HWND FindDialog(int childId)
     return search.found;
 }
 
-HWND FindSheet() { return FindDialog(kNextButtonId); }
-HWND FindQuestion() { return FindDialog(IDYES); }
+HWND FindSheet()
+{
+    return FindDialog(kNextButtonId);
+}
+HWND FindQuestion()
+{
+    return FindDialog(IDYES);
+}
 
 template <typename Condition>
 bool WaitFor(DWORD timeoutMs, Condition condition)
@@ -188,8 +194,8 @@ int CountClippedLabels(HWND page)
         ::GetWindowRect(child, &bounds);
         ::MapWindowPoints(HWND_DESKTOP, page, reinterpret_cast<POINT*>(&bounds), 2);
         if (bounds.right > pageArea.right + kRoundingPixels || bounds.bottom > pageArea.bottom + kRoundingPixels) {
-            std::wprintf(L"outside the page: \"%ls\" ends at %ld,%ld, the page at %ld,%ld\n", text.c_str(), bounds.right,
-                         bounds.bottom, pageArea.right, pageArea.bottom);
+            std::wprintf(L"outside the page: \"%ls\" ends at %ld,%ld, the page at %ld,%ld\n", text.c_str(),
+                         bounds.right, bounds.bottom, pageArea.right, pageArea.bottom);
             ++clipped;
         }
         if (text.empty() || Ask(child, WM_GETFONT, 0, 0) != dialogFont) {
@@ -201,7 +207,8 @@ int CountClippedLabels(HWND page)
         int room = 0;
         if (_wcsicmp(className, L"Button") == 0) {
             const LONG type = style & BS_TYPEMASK;
-            if (type != BS_AUTOCHECKBOX && type != BS_CHECKBOX && type != BS_AUTORADIOBUTTON && type != BS_RADIOBUTTON) {
+            if (type != BS_AUTOCHECKBOX && type != BS_CHECKBOX && type != BS_AUTORADIOBUTTON
+                && type != BS_RADIOBUTTON) {
                 continue;
             }
             needed = IdealButtonSize(child).cx;

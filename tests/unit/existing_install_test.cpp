@@ -1,8 +1,8 @@
 // Existing installation, default folder, installed file version and the icon library decision.
 #include "engine/existing_install.h"
-#include "engine/install_run.h"
 #include "base/handles.h"
 #include "base/product.h"
+#include "engine/install_run.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -214,7 +214,8 @@ TEST_F(DefaultProgramFilesFolderTest, ProgramFilesValues)
     };
     for (const Case& c : cases) {
         SetProgramFiles(c.value);
-        EXPECT_EQ(Folder(), c.expected) << "value of " << c.value.size() << " characters " << Show(c.value.substr(0, 20));
+        EXPECT_EQ(Folder(), c.expected) << "value of " << c.value.size() << " characters "
+                                        << Show(c.value.substr(0, 20));
     }
 }
 
@@ -287,18 +288,18 @@ TEST(ShouldKeepInstalledIconLibrary, DecisionOverTheFixtures)
         bool keep;
     };
     const Case cases[] = {
-        {L"icons_431_quenmarrow.dll", true},        // newer, any company
+        {L"icons_431_quenmarrow.dll", true}, // newer, any company
         {L"icons_431_other.dll", true},
-        {L"icons_429_quenmarrow.dll", false},       // older and ours, in any letter case
+        {L"icons_429_quenmarrow.dll", false}, // older and ours, in any letter case
         {L"icons_429_quenmarrow_upper.dll", false},
         {L"icons_429_quenmarrow_mixed.dll", false},
-        {L"icons_429_other.dll", true},             // older but someone else's
+        {L"icons_429_other.dll", true},              // older but someone else's
         {L"icons_430_quenmarrow_226816.dll", false}, // the one earlier installers placed
         {L"icons_430_quenmarrow_small.dll", true},
         {L"icons_430_quenmarrow_226817.dll", true},
         {L"icons_430_other_226816.dll", true},
-        {L"icons_noversion.dll", false},            // no version information
-        {L"icons_missing.dll", false},              // nothing installed
+        {L"icons_noversion.dll", false}, // no version information
+        {L"icons_missing.dll", false},   // nothing installed
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ph::ShouldKeepInstalledIconLibrary(IconFixturePath(c.file).c_str()), c.keep) << Show(c.file);

@@ -153,11 +153,8 @@ TEST_F(EnsureFolderTreeTest, BackslashIsAppendedOnlyUpTo258Characters)
         bool backslash;
     };
     const Case cases[] = {
-        {257, ph::kWorkPathChars, true},
-        {258, ph::kWorkPathChars, true},
-        {259, ph::kWorkPathChars, false},
-        {258, ph::kPathChars, true},
-        {259, ph::kPathChars, false},
+        {257, ph::kWorkPathChars, true}, {258, ph::kWorkPathChars, true}, {259, ph::kWorkPathChars, false},
+        {258, ph::kPathChars, true},     {259, ph::kPathChars, false},
     };
     for (const Case& c : cases) {
         std::wstring path = PathOfLength(Root(), c.length);

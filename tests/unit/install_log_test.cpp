@@ -50,13 +50,13 @@ TEST(FormatLogEntry, DateTimeTextAndRule)
         // Every line feed becomes CR LF; only the first line carries the date.
         {L"3/5/2024", Time(2024, 3, 5, 8, 0, 1), L"Warning: Photavian is running!\nPlease close it!",
          "3/5/2024 - 08:00:01: Warning: Photavian is running!\r\nPlease close it!\r\n" + kRuleLine},
-        {L"3/5/2024", Time(2024, 3, 5, 8, 0, 1), L"a\n\nb\n",
-         "3/5/2024 - 08:00:01: a\r\n\r\nb\r\n\r\n" + kRuleLine},
+        {L"3/5/2024", Time(2024, 3, 5, 8, 0, 1), L"a\n\nb\n", "3/5/2024 - 08:00:01: a\r\n\r\nb\r\n\r\n" + kRuleLine},
         // A carriage return already in the text stays; its line feed still gets one.
         {L"3/5/2024", Time(2024, 3, 5, 8, 0, 1), L"a\r\nb", "3/5/2024 - 08:00:01: a\r\r\nb\r\n" + kRuleLine},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ph::FormatLogEntry(c.date, c.time, c.text), c.expected) << testing::PrintToString(std::wstring(c.text));
+        EXPECT_EQ(ph::FormatLogEntry(c.date, c.time, c.text), c.expected)
+            << testing::PrintToString(std::wstring(c.text));
     }
 }
 
@@ -131,9 +131,10 @@ TEST_F(AppendLogEntryTest, EntriesLandInThePinnedFolderOldestFirst)
     ph::AppendLogEntry(L"second entry\nwith a second line");
 
     EXPECT_EQ(ReadFileBytes(LogPath()),
-              ShortDate(first) + " - 14:07:09: first entry\r\n" + kRuleLine
-                  + ShortDate(second) + " - 08:00:00: second entry\r\nwith a second line\r\n" + kRuleLine);
-    EXPECT_FALSE(FileExists(m_elsewhere / ph::kInstallLogName.text)) << "the log follows the pinned folder, not the current one";
+              ShortDate(first) + " - 14:07:09: first entry\r\n" + kRuleLine + ShortDate(second)
+                  + " - 08:00:00: second entry\r\nwith a second line\r\n" + kRuleLine);
+    EXPECT_FALSE(FileExists(m_elsewhere / ph::kInstallLogName.text))
+        << "the log follows the pinned folder, not the current one";
     EXPECT_EQ(CurrentDirectory(), m_elsewhere.Path()) << "appending leaves the current directory alone";
 }
 
@@ -154,7 +155,8 @@ TEST_F(AppendLogEntryTest, UnopenableLogDropsTheEntry)
     ASSERT_NE(::CreateDirectoryW(LogPath().c_str(), nullptr), FALSE);
     ph::AppendLogEntry(L"lost");
     EXPECT_TRUE(FolderExists(LogPath()));
-    EXPECT_EQ(ph::test::ListTree(m_logFolder.Path()), std::vector<std::wstring>{std::wstring(ph::kInstallLogName.text) + L"\\"});
+    EXPECT_EQ(ph::test::ListTree(m_logFolder.Path()),
+              std::vector<std::wstring>{std::wstring(ph::kInstallLogName.text) + L"\\"});
     ASSERT_NE(::RemoveDirectoryW(LogPath().c_str()), FALSE);
 
     // A log held open by another writer without sharing.

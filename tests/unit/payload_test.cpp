@@ -266,9 +266,17 @@ TEST_F(ExtractArchiveTest, EntriesLandWithTheirFoldersAndTimes)
     EXPECT_EQ(Extract(archive), 0);
 
     const std::vector<std::wstring> expected = {
-        L"Html\\", L"Html\\deep\\", L"Html\\deep\\page.html",
-        L"Plugins\\", L"Plugins\\Icons.dll", L"Plugins\\Plugins32\\", L"Plugins\\Plugins32\\x.dll",
-        L"Toolbars\\", L"Toolbars\\skin.png", L"ph_tav64.exe", L"readme.txt",
+        L"Html\\",
+        L"Html\\deep\\",
+        L"Html\\deep\\page.html",
+        L"Plugins\\",
+        L"Plugins\\Icons.dll",
+        L"Plugins\\Plugins32\\",
+        L"Plugins\\Plugins32\\x.dll",
+        L"Toolbars\\",
+        L"Toolbars\\skin.png",
+        L"ph_tav64.exe",
+        L"readme.txt",
     };
     EXPECT_EQ(ListTree(Path(L"dest")), expected);
     EXPECT_EQ(ReadFileBytes(Target(L"ph_tav64.exe")), large);
@@ -300,9 +308,7 @@ TEST_F(ExtractArchiveTest, EntryNamesAreInTheAnsiCodePageUnlessMarkedAsUtf8)
 {
     ASSERT_EQ(::GetACP(), 1252u) << "this test expects the Western code page of a default prefix";
     ArchiveBuilder archive;
-    archive.Folder("Caf\xE9/")
-        .File("Caf\xE9/na\xEFve.txt", "x")
-        .Utf8File("caf\xC3\xA9-utf8/\xE2\x82\xAC.txt", "euro");
+    archive.Folder("Caf\xE9/").File("Caf\xE9/na\xEFve.txt", "x").Utf8File("caf\xC3\xA9-utf8/\xE2\x82\xAC.txt", "euro");
     EXPECT_EQ(Extract(archive), 0);
     EXPECT_EQ(ReadFileBytes(Target(L"Caf\u00e9\\na\u00efve.txt")), "x");
     EXPECT_EQ(ReadFileBytes(Target(L"caf\u00e9-utf8\\\u20ac.txt")), "euro");
@@ -395,7 +401,8 @@ TEST_F(ExtractArchiveTest, EntriesWhoseDataIsNotTheirDeclaredSizeFail)
         ArchiveBuilder archive;
         archive.File("first.txt", "1").FileDeclaringSize("lies.bin", data, c.declared, c.stored);
         ph::InstallFailure why = ph::InstallFailure::None;
-        EXPECT_EQ(ph::ExtractArchive(archive.Bytes().data(), archive.Bytes().size(), Destination().c_str(), false, &why),
+        EXPECT_EQ(ph::ExtractArchive(archive.Bytes().data(), archive.Bytes().size(), Destination().c_str(), false,
+                                     &why),
                   -1);
         const bool fits = c.declared + 1 < free.QuadPart;
         EXPECT_EQ(why, fits ? ph::InstallFailure::Other : ph::InstallFailure::NotEnoughSpace);
@@ -434,12 +441,9 @@ TEST_F(ExtractArchiveTest, DamagedArchivesFail)
         corrupted[i] = static_cast<char>(corrupted[i] ^ 0x5A);
     }
     const Case cases[] = {
-        {"cut in half", bytes.substr(0, bytes.size() / 2)},
-        {"end record missing", bytes.substr(0, bytes.size() - 22)},
-        {"only the first 30 bytes", bytes.substr(0, 30)},
-        {"empty file", std::string()},
-        {"not an archive", std::string(4096, 'z')},
-        {"corrupted data", corrupted},
+        {"cut in half", bytes.substr(0, bytes.size() / 2)}, {"end record missing", bytes.substr(0, bytes.size() - 22)},
+        {"only the first 30 bytes", bytes.substr(0, 30)},   {"empty file", std::string()},
+        {"not an archive", std::string(4096, 'z')},         {"corrupted data", corrupted},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ExtractBytes(c.bytes), -1) << c.what;
@@ -464,7 +468,8 @@ TEST_F(ExtractArchiveTest, ATargetThatCannotBeReplacedLeavesEverythingAsItWas)
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
         ph::InstallFailure why = ph::InstallFailure::None;
-        EXPECT_EQ(ph::ExtractArchive(archive.Bytes().data(), archive.Bytes().size(), Destination().c_str(), false, &why),
+        EXPECT_EQ(ph::ExtractArchive(archive.Bytes().data(), archive.Bytes().size(), Destination().c_str(), false,
+                                     &why),
                   -1);
         EXPECT_EQ(why, ph::InstallFailure::FileInUse);
     }

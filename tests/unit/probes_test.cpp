@@ -47,15 +47,14 @@ TEST(ClassifyWindowsVersion, ReportedVersion10AndLaterByBuildNumber)
         int expected;
     };
     const Case cases[] = {
-        {10, 22000, 11}, {10, 22631, 11}, {10, 21999, 10}, {10, 19045, 10}, {10, 0, 10},
-        {11, 22000, 11}, {11, 21999, 10}, {12, 30000, 11},
+        {10, 22000, 11}, {10, 22631, 11}, {10, 21999, 10}, {10, 19045, 10},
+        {10, 0, 10},     {11, 22000, 11}, {11, 21999, 10}, {12, 30000, 11},
     };
     // The version test answers "older than anything": the reported version alone decides.
     g_fakeSystem = {4, 0, 0};
     for (const Case& c : cases) {
         OSVERSIONINFOW info = Reported(c.major, 0, c.build);
-        EXPECT_EQ(ph::ClassifyWindowsVersion(&info, FakeAtLeast), c.expected)
-            << c.major << ".0." << c.build;
+        EXPECT_EQ(ph::ClassifyWindowsVersion(&info, FakeAtLeast), c.expected) << c.major << ".0." << c.build;
     }
 }
 
@@ -66,17 +65,12 @@ TEST(ClassifyWindowsVersion, OlderSystemsByVersionTest)
         int expected;
     };
     const Case cases[] = {
-        {{6, 3, 0}, 8},  // 8.1
-        {{6, 2, 0}, 8},
-        {{6, 1, 1}, 7},
-        {{6, 1, 0}, 7},
-        {{6, 0, 2}, 6},
-        {{5, 2, 0}, 5},  // a later minor version counts as XP SP3 or later
-        {{5, 1, 3}, 5},  // XP SP3
-        {{5, 1, 2}, 1},  // XP SP2
-        {{5, 1, 0}, 1},
-        {{5, 0, 4}, 0},
-        {{4, 0, 6}, 0},
+        {{6, 3, 0}, 8}, // 8.1
+        {{6, 2, 0}, 8}, {{6, 1, 1}, 7}, {{6, 1, 0}, 7},
+        {{6, 0, 2}, 6}, {{5, 2, 0}, 5}, // a later minor version counts as XP SP3 or later
+        {{5, 1, 3}, 5},                 // XP SP3
+        {{5, 1, 2}, 1},                 // XP SP2
+        {{5, 1, 0}, 1}, {{5, 0, 4}, 0}, {{4, 0, 6}, 0},
     };
     for (const Case& c : cases) {
         g_fakeSystem = c.system;
@@ -297,9 +291,8 @@ TEST(WinePrefixEnvironment, OsVersionAtLeastComparesAgainstWindows7Sp1)
     };
     // 6.1, service pack 1: major, then minor, then service pack are compared in turn.
     const Case cases[] = {
-        {{6, 1, 0}, true},  {{6, 1, 1}, true},  {{6, 1, 2}, false}, {{6, 0, 0}, true},
-        {{6, 0, 9}, true},  {{5, 1, 3}, true},  {{5, 9, 9}, true},  {{6, 2, 0}, false},
-        {{10, 0, 0}, false}, {{99, 0, 0}, false},
+        {{6, 1, 0}, true}, {{6, 1, 1}, true}, {{6, 1, 2}, false}, {{6, 0, 0}, true},   {{6, 0, 9}, true},
+        {{5, 1, 3}, true}, {{5, 9, 9}, true}, {{6, 2, 0}, false}, {{10, 0, 0}, false}, {{99, 0, 0}, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ph::OsVersionAtLeast(c.asked.major, c.asked.minor, c.asked.servicePack), c.expected)

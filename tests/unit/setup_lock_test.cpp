@@ -2,9 +2,9 @@
 // to (go on, 1618, 1603), the administrators' private namespace over scripted system functions, and
 // the places this system really offers (Wine: every process an administrator, no private
 // namespaces).
+#include "platform/setup_lock.h"
 #include "app/exit_codes.h"
 #include "base/scoped_override.h"
-#include "platform/setup_lock.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -80,8 +80,9 @@ TEST(SetupLock, ThePlaceFollowsTheRightsAndTheSystemAndNeverFallsBackToAWeakerOn
         {{false, Taken, Taken, Held}, "session ", SetupLockState::Held, 1618},
         {{false, Taken, Taken, Failed}, "session ", SetupLockState::Unavailable, 1603},
     };
-    ph::ScopedOverride<ph::SetupLockPlaces> pin(
-        ph::LockPlaces(), {AnsweredAdministrator, AnsweredNamespace, AnsweredLockFile, AnsweredSessionMutex});
+    ph::ScopedOverride<ph::SetupLockPlaces> pin(ph::LockPlaces(),
+                                                {AnsweredAdministrator, AnsweredNamespace, AnsweredLockFile,
+                                                 AnsweredSessionMutex});
     int row = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(row++);
@@ -126,7 +127,8 @@ std::string WhyNotAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor)
     }
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
-    if (::GetSecurityDescriptorControl(descriptor, &control, &revision) == FALSE || (control & SE_DACL_PROTECTED) == 0) {
+    if (::GetSecurityDescriptorControl(descriptor, &control, &revision) == FALSE
+        || (control & SE_DACL_PROTECTED) == 0) {
         return "the access list takes inherited entries";
     }
     ACL_SIZE_INFORMATION size{};
@@ -136,8 +138,7 @@ std::string WhyNotAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor)
     const WELL_KNOWN_SID_TYPE expected[] = {WinLocalSystemSid, WinBuiltinAdministratorsSid};
     for (DWORD i = 0; i < 2; ++i) {
         void* entry = nullptr;
-        if (::GetAce(dacl, i, &entry) == FALSE
-            || static_cast<ACE_HEADER*>(entry)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+        if (::GetAce(dacl, i, &entry) == FALSE || static_cast<ACE_HEADER*>(entry)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
             return "entry " + std::to_string(i) + " does not allow";
         }
         if (::IsWellKnownSid(&static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, expected[i]) == FALSE) {
@@ -220,21 +221,45 @@ TEST(OpenAdministratorsNamespace, CreatedOrOpenedAndNoneWhereTheSystemMakesNoBou
         // As under Wine: no descriptor is made; nothing else may be called then.
         {"no boundary descriptor", kScripted, {false, TRUE, {}, {}}, LockAttempt::NoSuchPlace, "boundary ", 0},
         {"created", kScripted, {true, TRUE, {0}, {}}, LockAttempt::Taken, "boundary sid create ", 0},
-        {"another run's opened", kScripted, {true, TRUE, {ERROR_ALREADY_EXISTS}, {0}}, LockAttempt::Taken,
-         "boundary sid create open ", 0},
-        {"closed by the other run in between", kScripted,
-         {true, TRUE, {ERROR_ALREADY_EXISTS, 0}, {ERROR_FILE_NOT_FOUND}}, LockAttempt::Taken,
-         "boundary sid create open create ", 0},
-        {"not within the boundary", kScripted, {true, TRUE, {ERROR_ACCESS_DENIED}, {}}, LockAttempt::Failed,
-         "boundary sid create ", ERROR_ACCESS_DENIED},
-        {"not allowed to open", kScripted, {true, TRUE, {ERROR_ALREADY_EXISTS}, {ERROR_ACCESS_DENIED}},
-         LockAttempt::Failed, "boundary sid create open ", ERROR_ACCESS_DENIED},
-        {"no SID in the boundary", kScripted, {true, FALSE, {}, {}}, LockAttempt::Failed, "boundary sid ",
+        {"another run's opened",
+         kScripted,
+         {true, TRUE, {ERROR_ALREADY_EXISTS}, {0}},
+         LockAttempt::Taken,
+         "boundary sid create open ",
+         0},
+        {"closed by the other run in between",
+         kScripted,
+         {true, TRUE, {ERROR_ALREADY_EXISTS, 0}, {ERROR_FILE_NOT_FOUND}},
+         LockAttempt::Taken,
+         "boundary sid create open create ",
+         0},
+        {"not within the boundary",
+         kScripted,
+         {true, TRUE, {ERROR_ACCESS_DENIED}, {}},
+         LockAttempt::Failed,
+         "boundary sid create ",
+         ERROR_ACCESS_DENIED},
+        {"not allowed to open",
+         kScripted,
+         {true, TRUE, {ERROR_ALREADY_EXISTS}, {ERROR_ACCESS_DENIED}},
+         LockAttempt::Failed,
+         "boundary sid create open ",
+         ERROR_ACCESS_DENIED},
+        {"no SID in the boundary",
+         kScripted,
+         {true, FALSE, {}, {}},
+         LockAttempt::Failed,
+         "boundary sid ",
          ERROR_NOT_ENOUGH_MEMORY},
-        {"always gone again", kScripted,
-         {true, TRUE, {ERROR_ALREADY_EXISTS, ERROR_ALREADY_EXISTS, ERROR_ALREADY_EXISTS, 0},
+        {"always gone again",
+         kScripted,
+         {true,
+          TRUE,
+          {ERROR_ALREADY_EXISTS, ERROR_ALREADY_EXISTS, ERROR_ALREADY_EXISTS, 0},
           {ERROR_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_FILE_NOT_FOUND}},
-         LockAttempt::Failed, "boundary sid create open create open create open ", ERROR_FILE_NOT_FOUND},
+         LockAttempt::Failed,
+         "boundary sid create open create open create open ",
+         ERROR_FILE_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -37,7 +37,8 @@ TEST(RegistrationTexts, WorkedExampleWithAndWithoutTrailingBackslash)
         EXPECT_EQ(std::wstring(texts.installFolder), L"C:\\Program Files\\Photavian\\");
         EXPECT_EQ(std::wstring(texts.viewerPath), L"C:\\Program Files\\Photavian\\ph_tav64.exe");
         EXPECT_EQ(std::wstring(texts.openCommand), L"\"C:\\Program Files\\Photavian\\ph_tav64.exe\" \"%1\"");
-        EXPECT_EQ(std::wstring(texts.thumbnailsCommand), L"\"C:\\Program Files\\Photavian\\ph_tav64.exe\" \"%1\" /thumbs");
+        EXPECT_EQ(std::wstring(texts.thumbnailsCommand),
+                  L"\"C:\\Program Files\\Photavian\\ph_tav64.exe\" \"%1\" /thumbs");
         EXPECT_EQ(std::wstring(texts.viewerCommand), L"\"C:\\Program Files\\Photavian\\ph_tav64.exe\"");
         EXPECT_EQ(std::wstring(texts.uninstallCommand), L"\"C:\\Program Files\\Photavian\\pt_uninstall.exe\"");
         EXPECT_EQ(std::wstring(texts.viewerIcon), L"C:\\Program Files\\Photavian\\ph_tav64.exe,0");
@@ -140,7 +141,8 @@ TEST_F(RegistrationTest, DestinationSpellingsGiveTheCleanFolderInEveryValue)
         const std::wstring viewer = c.folder + L"ph_tav64.exe";
         const std::wstring open = L"\"" + viewer + L"\" \"%1\"";
         EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.jpg\\shell\\open\\command", nullptr), open);
-        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.mp3\\DefaultIcon", nullptr), viewer + L",8");
+        EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Photavian.mp3\\DefaultIcon", nullptr),
+                  viewer + L",8");
     }
 }
 
@@ -172,7 +174,7 @@ TEST_F(RegistrationTest, AlwaysClaimedExtensionsIgnoreLetterCase)
         const wchar_t* extension;
         bool claimed;
     };
-    const Case cases[] = {{L"jpg", true}, {L"PNG", true}, {L"Tif", true},   {L"tiff", false},
+    const Case cases[] = {{L"jpg", true},  {L"PNG", true},   {L"Tif", true}, {L"tiff", false},
                           {L"jpe", false}, {L"jfif", false}, {L"jp", false}, {L"jpgx", false}};
     for (const Case& c : cases) {
         ph::AssociateExtension(c.extension, L"x", L"cmd", L"icon", 0);

@@ -47,8 +47,9 @@ TEST(StartMenuGroup, TargetsThatDoNotFitAPathAreLeftOutNotCut)
     ASSERT_EQ(folder.size(), 247u);
     ph::CreateStartMenuGroup(folder.c_str(), 0);
 
-    EXPECT_EQ(LinksIn(group), (std::set<std::wstring>{L"Photavian 64 4.70.lnk", L"Photavian - Thumbnails.lnk",
-                                                       L"About Photavian.lnk", L"Photavian Help.lnk"}));
+    EXPECT_EQ(LinksIn(group),
+              (std::set<std::wstring>{L"Photavian 64 4.70.lnk", L"Photavian - Thumbnails.lnk", L"About Photavian.lnk",
+                                      L"Photavian Help.lnk"}));
     auto viewer = ReadShortcut(group + L"\\Photavian 64 4.70.lnk");
     ASSERT_TRUE(viewer.has_value());
     EXPECT_EQ(viewer->target, folder + L"ph_tav64.exe");
@@ -74,8 +75,8 @@ TEST(StartMenuGroup, PlantedLinksAndSecondNamesAreLeftAlone)
     const std::wstring folder = L"C:\\Apps\\Photavian\\";
     ph::test::ScratchFolder victims(L"shortcut_victims");
     const std::wstring victim = victims / L"victim.lnk";
-    std::set<std::wstring> made = {L"Photavian 64 4.70.lnk", L"Photavian - Thumbnails.lnk", L"About Photavian.lnk",
-                                   L"What's New.lnk", L"Command line Options.lnk", L"Available PlugIns.lnk",
+    std::set<std::wstring> made = {L"Photavian 64 4.70.lnk",   L"Photavian - Thumbnails.lnk", L"About Photavian.lnk",
+                                   L"What's New.lnk",          L"Command line Options.lnk",   L"Available PlugIns.lnk",
                                    L"Available Languages.lnk", L"Photavian Help.lnk"};
     if (ph::WindowsVersionClass() != ph::kWindows8Class) {
         made.insert(L"Uninstall Photavian.lnk");
@@ -86,10 +87,8 @@ TEST(StartMenuGroup, PlantedLinksAndSecondNamesAreLeftAlone)
         Plant plant;
     };
     const Case cases[] = {
-        {L"Photavian 64 4.70.lnk", Plant::ShortcutLink},
-        {L"What's New.lnk", Plant::ShortcutSecondName},
-        {L"Photavian 64 4.67.lnk", Plant::OldVersionLink},
-        {L"", Plant::GroupFolderLink},
+        {L"Photavian 64 4.70.lnk", Plant::ShortcutLink},   {L"What's New.lnk", Plant::ShortcutSecondName},
+        {L"Photavian 64 4.67.lnk", Plant::OldVersionLink}, {L"", Plant::GroupFolderLink},
         {L"About Photavian.lnk", Plant::PlainFile},
     };
     for (const Case& c : cases) {

@@ -62,16 +62,11 @@ TEST(HasSilentSwitch, IsACaseSensitiveSubstringSearch)
         bool silent;
     };
     const Case cases[] = {
-        {L"setup.exe /silent", true},
-        {L"\"C:\\Downloads\\setup.exe\" /folder=D:\\x /silent", true},
-        {L"setup.exe /silentX", true},
-        {L"setup.exe/silent", true},
-        {L"setup.exe /Silent", false},
-        {L"setup.exe /SILENT", false},
-        {L"setup.exe /silen", false},
-        {L"setup.exe silent", false},
-        {L"setup.exe -silent", false},
-        {L"", false},
+        {L"setup.exe /silent", true},  {L"\"C:\\Downloads\\setup.exe\" /folder=D:\\x /silent", true},
+        {L"setup.exe /silentX", true}, {L"setup.exe/silent", true},
+        {L"setup.exe /Silent", false}, {L"setup.exe /SILENT", false},
+        {L"setup.exe /silen", false},  {L"setup.exe silent", false},
+        {L"setup.exe -silent", false}, {L"", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ph::HasSilentSwitch(c.line), c.silent) << Show(c.line);
@@ -114,13 +109,8 @@ TEST(FindSwitchValue, ValueWindowIs260CharactersFromTheName)
         std::size_t expected;
     };
     const Case cases[] = {
-        {L"/folder=", 251, 251},
-        {L"/folder=", 252, 252},
-        {L"/folder=", 253, 252},
-        {L"/folder=", 400, 252},
-        {L"/ini=", 255, 255},
-        {L"/ini=", 256, 255},
-        {L"/desktop=", 400, 251},
+        {L"/folder=", 251, 251}, {L"/folder=", 252, 252}, {L"/folder=", 253, 252},  {L"/folder=", 400, 252},
+        {L"/ini=", 255, 255},    {L"/ini=", 256, 255},    {L"/desktop=", 400, 251},
     };
     for (const Case& c : cases) {
         std::wstring line = L"setup.exe " + std::wstring(c.name) + std::wstring(c.valueChars, L'v');
@@ -226,7 +216,8 @@ TEST(ApplySilentSwitches, FolderValues)
     };
     const Case cases[] = {
         {L"setup.exe /silent /folder=D:\\Apps\\Photavian", L"D:\\Apps\\Photavian", kDefaultIniFolder},
-        {L"setup.exe /silent /folder=\"D:\\My Apps\\Photavian\" /group=1", L"D:\\My Apps\\Photavian", kDefaultIniFolder},
+        {L"setup.exe /silent /folder=\"D:\\My Apps\\Photavian\" /group=1", L"D:\\My Apps\\Photavian",
+         kDefaultIniFolder},
         {L"setup.exe /silent /folder=D:\\A /folder=D:\\B", L"D:\\A", kDefaultIniFolder},
         {L"setup.exe /silent /folder=  D:\\A", L"  D:\\A", kDefaultIniFolder},
         // An empty value replaces the default: the run then reports an invalid destination.
@@ -287,18 +278,12 @@ TEST(ApplySilentSwitches, AssocSetsTheImageRowsOrAllRows)
         std::size_t rows; // flags 0 .. rows-1 set, the rest clear
     };
     const Case cases[] = {
-        {L"setup.exe /silent /assoc=1", 49},
-        {L"setup.exe /silent /assoc=2", 64},
-        {L"setup.exe /silent /assoc= 2", 64},
-        {L"setup.exe /silent /assoc=01", 49},
-        {L"setup.exe /silent /assoc=1 /assoc=2", 49},
-        {L"setup.exe /silent /assoc=3", 0},
-        {L"setup.exe /silent /assoc=0", 0},
-        {L"setup.exe /silent /assoc=-1", 0},
-        {L"setup.exe /silent /assoc=x", 0},
-        {L"setup.exe /silent /assoc=", 0},
-        {L"setup.exe /silent /assocallusers", 0},
-        {L"setup.exe /silent /assocallusers /assoc=2", 64},
+        {L"setup.exe /silent /assoc=1", 49},          {L"setup.exe /silent /assoc=2", 64},
+        {L"setup.exe /silent /assoc= 2", 64},         {L"setup.exe /silent /assoc=01", 49},
+        {L"setup.exe /silent /assoc=1 /assoc=2", 49}, {L"setup.exe /silent /assoc=3", 0},
+        {L"setup.exe /silent /assoc=0", 0},           {L"setup.exe /silent /assoc=-1", 0},
+        {L"setup.exe /silent /assoc=x", 0},           {L"setup.exe /silent /assoc=", 0},
+        {L"setup.exe /silent /assocallusers", 0},     {L"setup.exe /silent /assocallusers /assoc=2", 64},
     };
     for (const Case& c : cases) {
         InstallOptions options = Applied(c.line);
@@ -348,10 +333,36 @@ TEST(ApplySilentSwitches, LongFolderValuesStopAtTheWindow)
 TEST(ApplySilentSwitches, RandomCommandLinesStayWithinTheBuffers)
 {
     const std::vector<std::wstring> fragments = {
-        L"/silent", L"/folder=", L"/ini=", L"/desktop=", L"/thumbs=", L"/group=", L"/allusers=",
-        L"/assoc=", L"/assocallusers", L"\"", L"/", L" ", L"   ", L"\\", L"\t", L"=", L"C:", L"D:\\Apps\\Photavian",
-        L"0", L"1", L"2", L"3", L"-", L"+", L"99999999999999999999", L"\u00e9", L"\u20ac", L"\U0001F600",
-        L"\\\\server\\share", L"%APPDATA%",
+        L"/silent",
+        L"/folder=",
+        L"/ini=",
+        L"/desktop=",
+        L"/thumbs=",
+        L"/group=",
+        L"/allusers=",
+        L"/assoc=",
+        L"/assocallusers",
+        L"\"",
+        L"/",
+        L" ",
+        L"   ",
+        L"\\",
+        L"\t",
+        L"=",
+        L"C:",
+        L"D:\\Apps\\Photavian",
+        L"0",
+        L"1",
+        L"2",
+        L"3",
+        L"-",
+        L"+",
+        L"99999999999999999999",
+        L"\u00e9",
+        L"\u20ac",
+        L"\U0001F600",
+        L"\\\\server\\share",
+        L"%APPDATA%",
     };
     const wchar_t runCharacters[] = {L'a', L' ', L'"', L'/', L'\\', L'1', L'\u00e9', L'\u4e2d'};
 

@@ -1,6 +1,6 @@
 // Text rules shared by the installation: blank trimming and the fixed-buffer copy helpers.
-#include "base/text.h"
 #include "base/folder_tree.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ TEST(TrimBlanks, TrimsBlanksButNotTabsOrQuotes)
 TEST(TrimBlanks, LeadingBlanksStayFromLength260)
 {
     struct Case {
-        std::size_t length;   // total length: one leading blank, then letters
+        std::size_t length; // total length: one leading blank, then letters
         bool leadingRemoved;
     };
     const Case cases[] = {{258, true}, {259, true}, {260, false}, {261, false}, {400, false}};
@@ -84,11 +84,7 @@ TEST(CopyTextCut, CutsToCapacityAndNeverWritesPastIt)
         const wchar_t* expected;
     };
     const Case cases[] = {
-        {L"abcdefg", 5, L"abcd"},
-        {L"abcd", 5, L"abcd"},
-        {L"abc", 5, L"abc"},
-        {L"", 5, L""},
-        {L"abc", 1, L""},
+        {L"abcdefg", 5, L"abcd"}, {L"abcd", 5, L"abcd"}, {L"abc", 5, L"abc"}, {L"", 5, L""}, {L"abc", 1, L""},
     };
     for (const Case& c : cases) {
         wchar_t buffer[8];
@@ -152,7 +148,7 @@ TEST(AppendTextWhole, ArrayFormUsesTheArraySize)
     ASSERT_TRUE(CopyTextWhole(path, folder.c_str()));
     EXPECT_TRUE(AppendTextWhole(path, L"\\Photavian")); // 259 characters: fits
     EXPECT_EQ(std::wcslen(path), 259u);
-    EXPECT_FALSE(AppendTextWhole(path, L"x"));         // 260 would leave no room for the terminator
+    EXPECT_FALSE(AppendTextWhole(path, L"x")); // 260 would leave no room for the terminator
     EXPECT_EQ(std::wcslen(path), 259u);
 }
 

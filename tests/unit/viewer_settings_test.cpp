@@ -143,10 +143,10 @@ TEST(ExpandEnvReferences, ReferencesAreReplacedOrDropped)
         {L"%%", L""},
         {L"%%PH_A%%", L"PH_A"}, // "%%" twice around a plain word
         {L"a%PH_A%b%PH_B%c", L"aalphabbetac"},
-        {L"%PH_A", L"alpha"},   // unterminated, looked up all the same
+        {L"%PH_A", L"alpha"}, // unterminated, looked up all the same
         {L"pre%PH_UNDEFINED", L"pre"},
         {L"%", L""},
-        {L"%ph_a%", L"alpha"},  // variable names ignore case
+        {L"%ph_a%", L"alpha"}, // variable names ignore case
     };
     for (const auto& [text, expected] : cases) {
         int result = -1;
@@ -172,8 +172,8 @@ TEST(ExpandEnvReferences, OverlongNamesValuesAndResultsAreRefusedNotCut)
         {L"%" + name261 + L"%", L""},
         {L"%PH_V259%", std::wstring(259, L'v')},
         {L"%PH_V260%", L""},
-        {L"%PH_V259%%PH_V259%z", std::wstring(518, L'v') + L"z"},   // 519 characters
-        {L"%PH_V259%%PH_V259%zz", L""},                             // 520
+        {L"%PH_V259%%PH_V259%z", std::wstring(518, L'v') + L"z"}, // 519 characters
+        {L"%PH_V259%%PH_V259%zz", L""},                           // 520
         {std::wstring(519, L'p'), std::wstring(519, L'p')},
         {std::wstring(520, L'p'), L""},
     };
@@ -224,8 +224,9 @@ TEST_F(ViewerSettingsTest, WithoutSettingsFolderTheDestinationFileGetsTheKeysAnd
     int result = 0;
     EXPECT_EQ(Write(L"", 0, &result), ProgramIni());
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadSettingsEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"Keep", L"1"}, {L"User", L"X", L"y"}}
-                                          + kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24")));
+    EXPECT_EQ(ReadSettingsEntries(ProgramIni()),
+              (std::vector<Entry>{{L"Others", L"Keep", L"1"}, {L"User", L"X", L"y"}} + kLanguageEntries
+               + ToolbarEntries(L"Halvint_24.png", L"24")));
 }
 
 TEST_F(ViewerSettingsTest, SettingsFolderGetsTheKeysAndTheDestinationOnlyTheUnexpandedRedirection)
@@ -235,7 +236,8 @@ TEST_F(ViewerSettingsTest, SettingsFolderGetsTheKeysAndTheDestinationOnlyTheUnex
     std::wstring settingsPath = Write(L"%PH_SETTINGS%\\sub");
 
     EXPECT_EQ(settingsPath, Root() + L"\\s\\sub\\ph_tav64.ini");
-    EXPECT_EQ(ReadSettingsEntries(ProgramIni()), (std::vector<Entry>{{L"Others", L"INI_Folder", L"%PH_SETTINGS%\\sub"}}));
+    EXPECT_EQ(ReadSettingsEntries(ProgramIni()),
+              (std::vector<Entry>{{L"Others", L"INI_Folder", L"%PH_SETTINGS%\\sub"}}));
     EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
 }
 
@@ -283,9 +285,12 @@ TEST_F(ViewerSettingsTest, SkinFollowsThePinnedDisplay)
         const wchar_t* size;
     };
     const Case cases[] = {
-        {144, 1000, L"gnome-colors-wise_32.png", L"32"}, {120, 1000, L"Halvint_24.png", L"24"},
-        {96, 700, L"Tessor_16.png", L"16"},              {0, 1000, L"Halvint_24.png", L"24"},
-        {0, 700, L"Tessor_16.png", L"16"},               {96, 1600, L"gnome-colors-human_48.png", L"48"},
+        {144, 1000, L"gnome-colors-wise_32.png", L"32"},
+        {120, 1000, L"Halvint_24.png", L"24"},
+        {96, 700, L"Tessor_16.png", L"16"},
+        {0, 1000, L"Halvint_24.png", L"24"},
+        {0, 700, L"Tessor_16.png", L"16"},
+        {96, 1600, L"gnome-colors-human_48.png", L"48"},
         {163, 700, L"gnome-colors-human_48.png", L"48"},
     };
     for (const Case& c : cases) {
@@ -337,7 +342,8 @@ TEST_F(ViewerSettingsTest, PortableLayoutAlsoGivesTheDestinationFileAToolbar)
             expected = expected + ToolbarEntries(L"Halvint_24.png", L"24");
         }
         EXPECT_EQ(ReadSettingsEntries(ProgramIni()), expected) << Show(c.folder);
-        EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"gnome-colors-wise_32.png", L"32"));
+        EXPECT_EQ(ReadSettingsEntries(settingsPath),
+                  kLanguageEntries + ToolbarEntries(L"gnome-colors-wise_32.png", L"32"));
     }
 
     // A portable copy whose settings already name a skin leaves the destination's toolbar alone.
@@ -359,8 +365,8 @@ TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsAnExistingRedirectionOrThe
         std::wstring redirectedTo; // empty: the folder cannot be used
     };
     const Case cases[] = {
-        {L"%PH_LONG%\\x", L""},       // the value is longer than a variable may be
-        {L"%PH_UNDEFINED%", L""},     // nothing left of the folder
+        {L"%PH_LONG%\\x", L""},   // the value is longer than a variable may be
+        {L"%PH_UNDEFINED%", L""}, // nothing left of the folder
         {L"  ", L""},
         {Root() + L"\\blocker\\sub", L""},
         {noRoom, L""},
@@ -382,14 +388,16 @@ TEST_F(ViewerSettingsTest, UnusableSettingsFolderKeepsAnExistingRedirectionOrThe
             EXPECT_EQ(m_iniFolderAfter, c.iniFolder);
             if (!c.redirectedTo.empty()) {
                 EXPECT_EQ(settingsPath, c.redirectedTo);
-                EXPECT_EQ(ReadSettingsEntries(settingsPath), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+                EXPECT_EQ(ReadSettingsEntries(settingsPath),
+                          kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
                 ::DeleteFileW(settingsPath.c_str());
             } else if (upgrade) {
                 EXPECT_EQ(settingsPath, L"");
                 EXPECT_EQ(ReadFileBytes(ProgramIni()), earlier);
             } else {
                 EXPECT_EQ(settingsPath, ProgramIni());
-                EXPECT_EQ(ReadSettingsEntries(ProgramIni()), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+                EXPECT_EQ(ReadSettingsEntries(ProgramIni()),
+                          kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
             }
         }
     }
@@ -424,7 +432,8 @@ TEST_F(ViewerSettingsTest, DestinationWithoutRoomForTheFileNameIsLeftAlone)
 
     EXPECT_EQ(WriteFor(fits, L"", 0, &result), fits + L"\\ph_tav64.ini");
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadSettingsEntries(fits + L"\\ph_tav64.ini"), kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
+    EXPECT_EQ(ReadSettingsEntries(fits + L"\\ph_tav64.ini"),
+              kLanguageEntries + ToolbarEntries(L"Halvint_24.png", L"24"));
 }
 
 // The UTF-16LE bytes of a text.

@@ -76,7 +76,7 @@ protected:
     }
 
     ScopedOverride<decltype(PlatformSeams::windowsVersionClass)> m_versionClass{Seams().windowsVersionClass,
-                                                                               PinnedVersionClass};
+                                                                                PinnedVersionClass};
     PinnedMessageBoxes m_boxes{IDOK};
     WizardUnderTest m_wizard;
 };

@@ -90,8 +90,8 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(nullptr, m_parent.Window());
-        m_dialogFont.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                         L"Tahoma"));
+        m_dialogFont.reset(
+            ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
         ASSERT_TRUE(m_dialogFont);
     }
 
@@ -148,7 +148,8 @@ TEST_F(ColorStaticTest, EveryColourRequestAndPaintUsesTheOneBrush)
     WindowDc dc(hwnd);
     auto ask = [&] {
         return reinterpret_cast<HBRUSH>(::SendMessageW(m_parent.Window(), WM_CTLCOLORSTATIC,
-                                                       reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd)));
+                                                       reinterpret_cast<WPARAM>(dc.get()),
+                                                       reinterpret_cast<LPARAM>(hwnd)));
     };
     const HBRUSH first = ask();
     ASSERT_NE(nullptr, first);
@@ -243,7 +244,7 @@ TEST_F(ColorStaticTest, LongTextWrapsWithoutCentredImage)
     PaintInto(hwnd, canvas);
     const RECT text = canvas.BoundsOf(RGB(255, 0, 0));
     ASSERT_LT(text.left, text.right) << "no pixel in the text colour";
-    EXPECT_LT(text.left, 4);                 // left-aligned
+    EXPECT_LT(text.left, 4);                   // left-aligned
     EXPECT_GT(text.bottom - text.top, 20 + 5); // more than one line of a 20-pixel font
 }
 

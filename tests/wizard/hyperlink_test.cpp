@@ -1,7 +1,7 @@
 // The link control and the static-control attachment it stands on, driven on real windows: a
 // parent window whose procedure reflects to its controls, with static children.
-#include "base/scoped_override.h"
 #include "controls/hyperlink.h"
+#include "base/scoped_override.h"
 #include "framework/static_control.h"
 #include "platform/trace.h"
 
@@ -60,7 +60,8 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_font.reset(::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
+        m_font.reset(
+            ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
         ASSERT_TRUE(m_font);
         m_parent.emplace();
         ASSERT_NE(nullptr, m_parent->Window());
@@ -309,7 +310,8 @@ TEST_F(HyperLinkTest, ShowsTheHandCursor)
     CHyperLink link;
     ASSERT_TRUE(link.SubclassWindow(hwnd));
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-    EXPECT_EQ(TRUE, ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(TRUE,
+              ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
     EXPECT_EQ(::LoadCursorW(nullptr, IDC_HAND), ::GetCursor());
 }
 
@@ -504,11 +506,11 @@ TEST(BrowserCommandLineTest, ALineWithoutAProgramIsRefused)
     };
     const Case cases[] = {
         {L"\"C:\\Browsers\\Web.exe -url x", true}, // no closing quote
-        {L"\"\" -url x", true},                     // an empty program
-        {L" Web.exe x", true},                      // a blank where the program should be
+        {L"\"\" -url x", true},                    // an empty program
+        {L" Web.exe x", true},                     // a blank where the program should be
         {L"", true},
-        {longest + L" x", false},                   // 259 characters fit
-        {longest + L"x x", true},                   // 260 do not
+        {longest + L" x", false}, // 259 characters fit
+        {longest + L"x x", true}, // 260 do not
         {L"\"" + longest + L"x\" x", true},
     };
     for (const Case& c : cases) {
@@ -603,11 +605,9 @@ TEST_F(OpenTargetTest, ElevationChoosesTheClassesAndTheRoute)
     const Case cases[] = {
         {"elevated, machine-wide browser", true, true, false, L"C:\\Machine\\Web.exe", LaunchRoute::AsDesktopUser},
         {"elevated, the user's own browser only", true, false, true, nullptr, LaunchRoute::AsDesktopUser},
-        {"elevated, both: the machine-wide one", true, true, true, L"C:\\Machine\\Web.exe",
-         LaunchRoute::AsDesktopUser},
+        {"elevated, both: the machine-wide one", true, true, true, L"C:\\Machine\\Web.exe", LaunchRoute::AsDesktopUser},
         {"not elevated, the classes root", false, false, true, L"C:\\Root\\Web.exe", LaunchRoute::InThisProcess},
-        {"not elevated, both: the classes root", false, true, true, L"C:\\Root\\Web.exe",
-         LaunchRoute::InThisProcess},
+        {"not elevated, both: the classes root", false, true, true, L"C:\\Root\\Web.exe", LaunchRoute::InThisProcess},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

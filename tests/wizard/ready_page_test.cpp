@@ -61,8 +61,7 @@ TEST_F(ReadyPage, ArrivalShowsTheTrimmedDestinationAndTheDefaultSettingsFolder)
     EXPECT_TRUE(m_wizard.IsChecked(kReadyPosition, IDC_INI_IN_APPDATA));
     EXPECT_FALSE(m_wizard.IsChecked(kReadyPosition, IDC_INI_IN_PRODUCT));
     EXPECT_FALSE(::IsWindowVisible(m_wizard.Item(kReadyPosition, IDC_INSTALLING)));
-    EXPECT_EQ(reinterpret_cast<HFONT>(
-                  ::SendMessageW(m_wizard.Item(kReadyPosition, IDC_READY_TITLE), WM_GETFONT, 0, 0)),
+    EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(m_wizard.Item(kReadyPosition, IDC_READY_TITLE), WM_GETFONT, 0, 0)),
               m_wizard.Sheet().TitleFont());
 
     // A choice made before going Back is not kept; a changed folder is shown.

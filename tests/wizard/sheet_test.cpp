@@ -246,9 +246,9 @@ TEST_F(SheetFrame, FollowsEachChangeOfDpi)
 
 TEST(SheetLogo, TheSizeNearestTheDpiWithTiesToTheSmaller)
 {
-    const int cases[][2] = {{72, IDB_LOGO},      {96, IDB_LOGO},      {120, IDB_LOGO},      {121, IDB_LOGO_150},
-                            {144, IDB_LOGO_150}, {168, IDB_LOGO_150}, {169, IDB_LOGO_200}, {192, IDB_LOGO_200},
-                            {288, IDB_LOGO_200}};
+    const int cases[][2] = {{72, IDB_LOGO},      {96, IDB_LOGO},      {120, IDB_LOGO},
+                            {121, IDB_LOGO_150}, {144, IDB_LOGO_150}, {168, IDB_LOGO_150},
+                            {169, IDB_LOGO_200}, {192, IDB_LOGO_200}, {288, IDB_LOGO_200}};
     for (const auto& c : cases) {
         EXPECT_EQ(LogoBitmapFor(c[0]), static_cast<UINT>(c[1])) << c[0];
     }
@@ -370,12 +370,9 @@ TEST_F(SheetFrame, CloseAsksOnceExceptOnTheFinishPageAndNeverRunsTheFinishAction
         bool ends;
     };
     const Case cases[] = {
-        {"sent, middle page, No", 2, true, IDNO, false},
-        {"posted, middle page, No", 2, false, IDNO, false},
-        {"sent, middle page, Yes", 2, true, IDYES, true},
-        {"posted, middle page, Yes", 2, false, IDYES, true},
-        {"sent, finish page", 4, true, IDYES, true},
-        {"posted, finish page", 4, false, IDYES, true},
+        {"sent, middle page, No", 2, true, IDNO, false},  {"posted, middle page, No", 2, false, IDNO, false},
+        {"sent, middle page, Yes", 2, true, IDYES, true}, {"posted, middle page, Yes", 2, false, IDYES, true},
+        {"sent, finish page", 4, true, IDYES, true},      {"posted, finish page", 4, false, IDYES, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

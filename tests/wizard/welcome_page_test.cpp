@@ -127,11 +127,11 @@ TEST_F(WelcomePage, FolderCheckOnNext)
     };
     const Case cases[] = {
         {L"", false},
-        {L" C:\\Program Files\\Photavian", false},    // leading blank
-        {L"\\\\server\\share\\Photavian", false},     // UNC
-        {L"Program Files\\Photavian", false},         // relative
-        {L"C:", true},                                // a drive alone
-        {L"C:\\Program Files\\Photavian   ", true},  // trailing blanks
+        {L" C:\\Program Files\\Photavian", false},  // leading blank
+        {L"\\\\server\\share\\Photavian", false},   // UNC
+        {L"Program Files\\Photavian", false},       // relative
+        {L"C:", true},                              // a drive alone
+        {L"C:\\Program Files\\Photavian   ", true}, // trailing blanks
         {L"c:/Tools/Photavian/", true},
     };
     Open();
@@ -341,8 +341,8 @@ TEST_F(WelcomePage, BrowseOpensOnTheFieldsFolderAndAddsTheProductFolder)
         std::wstring result;
     };
     const Case cases[] = {
-        {IDCANCEL, field},                          // cancelled: the field stays as it was
-        {IDOK, tools.Path() + L"\\Photavian\\"},   // the pre-selected folder, completed
+        {IDCANCEL, field},                       // cancelled: the field stays as it was
+        {IDOK, tools.Path() + L"\\Photavian\\"}, // the pre-selected folder, completed
     };
     for (const Case& c : cases) {
         m_wizard.SetItemText(0, IDC_FOLDER, field);

@@ -35,7 +35,7 @@ TEST(WhatsNewText, EndIsTrimmedToTheLastLetterOrDigit)
         {L"- Fixed the crash.\r\n\r\n   ", L"- Fixed the crash"},
         {L"version 4.70", L"version 4.70"},
         {L"caf\u00E9 ...", L"caf\u00E9"},
-        {L"\uFEFF- !?\r\n", L""},  // no letter or digit at all: nothing is shown
+        {L"\uFEFF- !?\r\n", L""}, // no letter or digit at all: nothing is shown
         {L"", L""},
     };
     for (const Case& c : cases) {

@@ -54,8 +54,8 @@ void Line(const std::wstring& text)
 
 void Flush()
 {
-    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, g_out.data(), static_cast<int>(g_out.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, g_out.data(), static_cast<int>(g_out.size()), nullptr, 0, nullptr,
+                                      nullptr);
     std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
         ::WideCharToMultiByte(CP_UTF8, 0, g_out.data(), static_cast<int>(g_out.size()), utf8.data(), bytes, nullptr,
@@ -171,7 +171,8 @@ std::vector<Value> Values(HKEY key)
         Value v;
         v.data.resize(maxData + 2);
         DWORD dataLen = maxData;
-        if (::RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &v.type, v.data.data(), &dataLen) != ERROR_SUCCESS) {
+        if (::RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &v.type, v.data.data(), &dataLen)
+            != ERROR_SUCCESS) {
             break;
         }
         v.name.assign(name.data(), nameLen);
@@ -411,8 +412,8 @@ std::vector<std::wstring> StoreApplicationMarkKeys()
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
     {
         UniqueRegKey scratch;
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              scratch.put(), nullptr)
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, scratch.put(),
+                              nullptr)
                 != ERROR_SUCCESS
             || ::RegOverridePredefKey(HKEY_CURRENT_USER, scratch.get()) != ERROR_SUCCESS) {
             return keys;
@@ -596,8 +597,7 @@ void PrintLink(const std::wstring& path, const std::wstring& shown)
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put())))
-        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put())))
-        || FAILED(file->Load(path.c_str(), STGM_READ))) {
+        || FAILED(link->QueryInterface(IID_PPV_ARGS(file.put()))) || FAILED(file->Load(path.c_str(), STGM_READ))) {
         Line(L"  " + shown + L": cannot be read");
         return;
     }
@@ -615,7 +615,8 @@ void PrintLink(const std::wstring& path, const std::wstring& shown)
     Line(L"  " + shown);
     Line(L"    target       " + OrNone(target));
     Line(L"    arguments    " + OrNone(arguments));
-    Line(L"    icon         " + (icon[0] == L'\0' ? L"(none)" : std::wstring(icon) + L", index " + std::to_wstring(iconIndex)));
+    Line(L"    icon         "
+         + (icon[0] == L'\0' ? L"(none)" : std::wstring(icon) + L", index " + std::to_wstring(iconIndex)));
     Line(L"    description  " + OrNone(description));
     Line(L"    working dir  " + OrNone(workingDir));
 }
