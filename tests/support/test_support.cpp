@@ -387,14 +387,19 @@ bool RunHostShell(const std::string& script, const std::wstring& markPath)
     std::string line = "start.exe /wait /unix /bin/sh -c \"" + script + " && : > " + ShellWord(unixMark) + "\"";
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    if (RunProcess(std::wstring(system) + L"\\" + std::wstring(line.begin(), line.end()), L"") != 0) {
-        return false;
+    // What start answers says little (it hands the program to the host and may fail to on a busy
+    // prefix): the mark is what tells, and the script is started again when it does not come.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RunProcess(std::wstring(system) + L"\\" + std::wstring(line.begin(), line.end()), L"");
+        const ULONGLONG deadline = ::GetTickCount64() + 10000; // a loaded machine starts programs slowly
+        while (!FileExists(markPath) && ::GetTickCount64() < deadline) {
+            ::Sleep(1);
+        }
+        if (FileExists(markPath)) {
+            return ::DeleteFileW(markPath.c_str()) != FALSE;
+        }
     }
-    const ULONGLONG deadline = ::GetTickCount64() + 30000; // a loaded machine starts programs slowly
-    while (!FileExists(markPath) && ::GetTickCount64() < deadline) {
-        ::Sleep(1);
-    }
-    return ::DeleteFileW(markPath.c_str()) != FALSE;
+    return false;
 }
 
 } // namespace
